@@ -1,0 +1,5 @@
+if(HEATDIAG_SANITIZE)
+  string(REPLACE ";" "," _san "${HEATDIAG_SANITIZE}")
+  add_compile_options(-fsanitize=${_san} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${_san})
+endif()
