@@ -27,16 +27,22 @@ std::string FormatWith(std::string_view format, Arg argument) {
 }
 
 void ShowFormatted(std::uint32_t textId, const std::string& text) {
-  if (textId == 0 || FindString(textId) == nullptr || FindString(kErrorCaptionId) == nullptr) return;
+  if (textId == 0 || FindString(textId) == nullptr || FindString(kErrorCaptionId) == nullptr)
+    return;
   std::lock_guard lock(g_errorBox);
   ProtocolAdd(text, kProtocolError);
-  if (auto* presenter = g_presenter.load()) presenter->ShowError(LoadString(kErrorCaptionId, 255), text);
+  if (auto* presenter = g_presenter.load())
+    presenter->ShowError(LoadString(kErrorCaptionId, 255), text);
 }
 
 }  // namespace
 
-void SetFrameTarget(MessageTarget* target) { g_frame.store(target); }
-void SetErrorBoxPresenter(ErrorBoxPresenter* presenter) { g_presenter.store(presenter); }
+void SetFrameTarget(MessageTarget* target) {
+  g_frame.store(target);
+}
+void SetErrorBoxPresenter(ErrorBoxPresenter* presenter) {
+  g_presenter.store(presenter);
+}
 
 void PostToFrame(std::uint32_t message, std::intptr_t a, std::intptr_t b) {
   if (auto* frame = g_frame.load()) frame->Post(message, a, b);

@@ -15,9 +15,11 @@ struct Index {
 const Index& TheIndex() {
   static const Index index = [] {
     Index built;
-    const std::array areas = {LinkTexts(),    DriverTexts(),  ShellTexts(), ViewTexts(),
-                              DatasetTexts(), ServiceTexts(), DebugTexts(), ReportTexts()};
-    for (const auto& area : areas) built.entries.insert(built.entries.end(), area.begin(), area.end());
+    const std::array areas = {LinkTexts(),  DriverTexts(), CatalogueTexts(), HBusTexts(),
+                              ShellTexts(), ViewTexts(),   DatasetTexts(),   ServiceTexts(),
+                              DebugTexts(), ReportTexts()};
+    for (const auto& area : areas)
+      built.entries.insert(built.entries.end(), area.begin(), area.end());
     std::stable_sort(built.entries.begin(), built.entries.end(),
                      [](const StringEntry& a, const StringEntry& b) { return a.id < b.id; });
     for (std::size_t i = 1; i < built.entries.size(); ++i) {
@@ -48,6 +50,8 @@ std::string LoadString(std::uint32_t id, std::size_t maxChars) {
   return std::string(view.substr(0, maxChars));
 }
 
-std::span<const std::uint32_t> DuplicateStringIds() { return TheIndex().duplicates; }
+std::span<const std::uint32_t> DuplicateStringIds() {
+  return TheIndex().duplicates;
+}
 
 }  // namespace heatdiag

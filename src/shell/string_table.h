@@ -2,7 +2,8 @@
 //
 // Each area of the program keeps its texts in its own texts.cpp as a table of {id, text};
 // this module joins them into one lookup. Ranges for ids that no screen or file fixes:
-//   30000-30999 link, 31000-31999 drivers, 32000-32999 shell, 33000-33999 views,
+//   30000-30999 link, 31000-31499 driver table, store and search, 31500-31999 H-Bus driver,
+//   32000-32999 shell, 33000-33999 views,
 //   34000-34999 dataset, 35000-35999 service, 36000-36999 debug, 37000-37999 report,
 //   40000-59999 parameter names of the catalogues.
 #pragma once
@@ -21,7 +22,9 @@ struct StringEntry {
 
 // The texts of each area (defined in that area's texts.cpp).
 std::span<const StringEntry> LinkTexts();
-std::span<const StringEntry> DriverTexts();
+std::span<const StringEntry> DriverTexts();     // drivers/texts.cpp: table, store, search
+std::span<const StringEntry> CatalogueTexts();  // drivers/catalogue/texts.cpp
+std::span<const StringEntry> HBusTexts();       // drivers/hbus/texts.cpp
 std::span<const StringEntry> ShellTexts();
 std::span<const StringEntry> ViewTexts();
 std::span<const StringEntry> DatasetTexts();

@@ -11,6 +11,8 @@ constexpr StringEntry kTexts[] = {
 
 }  // namespace
 
-std::span<const StringEntry> ShellTexts() { return std::span(kTexts).subspan(1); }
+std::span<const StringEntry> ShellTexts() {
+  return std::span(kTexts).subspan(1);
+}
 
 }  // namespace heatdiag

@@ -11,7 +11,9 @@ namespace {
 std::atomic<ProtocolSink*> g_sink{nullptr};
 }
 
-void SetProtocolSink(ProtocolSink* sink) { g_sink.store(sink); }
+void SetProtocolSink(ProtocolSink* sink) {
+  g_sink.store(sink);
+}
 
 void ProtocolAdd(std::string_view text, int kind) {
   if (auto* sink = g_sink.load()) sink->Add(text, kind);

@@ -9,6 +9,8 @@ constexpr StringEntry kTexts[] = {
 
 }  // namespace
 
-std::span<const StringEntry> ViewTexts() { return std::span(kTexts).subspan(1); }
+std::span<const StringEntry> ViewTexts() {
+  return std::span(kTexts).subspan(1);
+}
 
 }  // namespace heatdiag

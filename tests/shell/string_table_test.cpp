@@ -5,7 +5,9 @@
 namespace heatdiag {
 namespace {
 
-TEST(StringTable, EveryIdIsDefinedOnce) { EXPECT_TRUE(DuplicateStringIds().empty()); }
+TEST(StringTable, EveryIdIsDefinedOnce) {
+  EXPECT_TRUE(DuplicateStringIds().empty());
+}
 
 TEST(StringTable, LooksUpAndCuts) {
   EXPECT_STREQ(FindString(21001), "Error!");

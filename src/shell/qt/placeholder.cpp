@@ -1,0 +1,1 @@
+// Replaced by the QtCore-backed sources of the shell.
