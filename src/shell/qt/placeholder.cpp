@@ -1,1 +1,0 @@
-// Replaced by the QtCore-backed sources of the shell.
