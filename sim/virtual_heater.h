@@ -1,0 +1,110 @@
+// The virtual heater: an H-Bus control unit behind a diagnosis adapter, served on a
+// pseudo-terminal. The tester opens the terminal's path like a serial port; every byte it sends
+// comes back as the adapter's echo, then the unit answers.
+//
+// Used by heatsim (the command-line front end), by the tester's --virtual-heater option and by
+// the end-to-end tests.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace heatsim {
+
+// What can go wrong on the line or in the unit, injected on purpose.
+enum class FaultKind {
+  kNoReply,      // the adapter echoes, the unit stays silent
+  kLateReply,    // the reply comes `value` ms later than usual
+  kBadChecksum,  // the reply's checksum byte is wrong
+  kWrongEcho,    // one byte of the echo differs (and the unit did not get the request either)
+  kGarbage,      // `value` random bytes follow the reply
+  kNak,          // the unit refuses with NAK code `value`
+  kPowerOff,     // from now on the unit is silent; the adapter still echoes
+  kUnplug,       // the adapter is pulled: the pseudo-terminal is closed
+};
+
+// One injected fault. A rule watches the telegrams addressed to the unit (block frames count
+// too): it starts acting after `after` of them have been received, acts only on those that
+// match `command` and `index`, and stops after `times` of them.
+struct FaultRule {
+  FaultKind kind = FaultKind::kNoReply;
+  int command = -1;  // command byte of the request (first byte of a block frame); -1: any
+  int index = -1;    // byte after the command; -1: any
+  int times = -1;    // number of matching telegrams it acts on; -1: no limit
+  int after = 0;     // telegrams received before the rule starts acting
+  int value = 0;     // late reply: delay in ms; garbage: byte count; NAK: the code
+};
+
+struct VirtualHeaterOptions {
+  // A built-in scenario ("v1.5", "v3.0", "v3.1", "v3.2", "demo") or the path of a JSON scenario
+  // file. Empty: the demonstration unit (a 3.2 unit with two stored faults).
+  std::string scenario;
+  // Optional JSON text in the scenario file format, applied on top of `scenario`.
+  std::string scenarioJson;
+  // Reply latency in ms after the last byte of a request; empty: the scenario's.
+  std::optional<int> latencyMs;
+  // Pace every byte at its line time (11 bits at the current rate), as on the real line.
+  bool lineRate = false;
+  // Faults in addition to those of the scenario.
+  std::vector<FaultRule> faults;
+  // The physical model's clock; empty: the steady clock. Tests inject their own to make the
+  // heater's state sequence deterministic.
+  std::function<std::chrono::milliseconds()> clock;
+  // Receives one line per telegram received and sent, and per notable event (block mode,
+  // injected faults); called on the heater's thread. Empty: no log.
+  std::function<void(std::string_view)> log;
+};
+
+struct VirtualHeaterCounters {
+  std::uint64_t bytesReceived = 0;      // every byte the tester wrote
+  std::uint64_t telegramsReceived = 0;  // well-formed telegrams and block frames for the unit
+  std::uint64_t repliesSent = 0;        // answers put on the line (NAKs included)
+  std::uint64_t naksSent = 0;
+  std::uint64_t blockFramesReceived = 0;
+  std::uint64_t framesDropped = 0;  // wrong length, wrong checksum, incomplete, not for the unit
+};
+
+class VirtualHeater {
+ public:
+  // Creates the pseudo-terminal and starts serving it on a thread of its own. On failure returns
+  // null and, when `error` is given, a message that names the cause (for example a scenario file
+  // error).
+  static std::unique_ptr<VirtualHeater> Start(const VirtualHeaterOptions& options,
+                                              std::string* error);
+
+  VirtualHeater(const VirtualHeater&) = delete;
+  VirtualHeater& operator=(const VirtualHeater&) = delete;
+  ~VirtualHeater();  // stops
+
+  // The path of the terminal the tester opens (for example "/dev/pts/7").
+  const std::string& PtyPath() const;
+
+  // Ends serving, joins the thread and closes the terminal. Bounded; safe to call twice.
+  void Stop();
+
+  // Test hooks; all of them may be called from any thread while the heater runs.
+  VirtualHeaterCounters Counters() const;
+  std::vector<std::uint8_t> Eeprom() const;  // the current EEPROM content
+  std::uint8_t OperatingMode() const;        // mode command byte (0x20..0x27) running, 0 none
+  std::uint8_t StateCode() const;            // operating-state code as the unit reports it
+  std::size_t StoredFaultCount() const;
+  void InjectFault(const FaultRule& rule);  // counts `after` from the telegrams received so far
+  void ClearFaults();                       // also powers a switched-off unit on again
+  bool Unplugged() const;                   // the terminal has been closed by a fault
+
+ private:
+  struct Impl;
+  explicit VirtualHeater(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// Names of the built-in scenarios, for option help and menus.
+std::vector<std::string> BuiltInScenarioNames();
+
+}  // namespace heatsim
