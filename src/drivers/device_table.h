@@ -8,12 +8,13 @@
 #include <cstdint>
 #include <span>
 
+#include "drivers/catalogue/parameter.h"  // kDeviceCount, shared with the catalogues
 #include "drivers/driver_record.h"
 
 namespace heatdiag {
 
-inline constexpr std::uint32_t kDeviceCount = 19;
-inline constexpr std::uint32_t kNoDevice = 19;  // any index of 19 or more means none
+static_assert(kDeviceCount == 19);
+inline constexpr std::uint32_t kNoDevice = kDeviceCount;  // any index of 19 or more means none
 
 // Texts of the table (string ids).
 inline constexpr std::uint32_t kTextFamilyNotSupported = 31001;
