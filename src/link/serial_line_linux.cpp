@@ -1,0 +1,61 @@
+// Kept apart from serial_port.cpp: <asm/termbits.h> defines its own struct termios, which clashes
+// with the one of <termios.h>.
+#include "link/serial_line_linux.h"
+
+#include <sys/stat.h>
+
+#if defined(__linux__)
+#include <asm/termbits.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <sys/sysmacros.h>
+#endif
+
+namespace heatdiag::serial_detail {
+
+#if defined(__linux__)
+
+bool SetArbitraryBaud(int fd, std::uint32_t baud) {
+  struct termios2 tio {};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  tio.c_cflag &= ~static_cast<tcflag_t>(CBAUD | (CBAUD << IBSHIFT));
+  tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+  tio.c_ispeed = baud;
+  tio.c_ospeed = baud;
+  return ioctl(fd, TCSETS2, &tio) == 0;
+}
+
+bool ReadLineErrorCounts(int fd, LineErrorCounts& counts) {
+  struct serial_icounter_struct icount {};
+  if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+  counts.overrun = static_cast<std::uint32_t>(icount.overrun);
+  counts.bufferOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
+  counts.parity = static_cast<std::uint32_t>(icount.parity);
+  counts.frame = static_cast<std::uint32_t>(icount.frame);
+  counts.breaks = static_cast<std::uint32_t>(icount.brk);
+  return true;
+}
+
+bool IsPtySlave(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+  const unsigned int devMajor = major(st.st_rdev);
+  // Unix98 pty slaves use majors 136..143; the legacy BSD slaves (/dev/ttyp*) major 3.
+  return (devMajor >= 136 && devMajor <= 143) || devMajor == 3;
+}
+
+#else
+
+bool SetArbitraryBaud(int, std::uint32_t) {
+  return false;
+}
+bool ReadLineErrorCounts(int, LineErrorCounts&) {
+  return false;
+}
+bool IsPtySlave(int) {
+  return false;
+}
+
+#endif
+
+}  // namespace heatdiag::serial_detail

@@ -1,0 +1,22 @@
+// Wake-up patterns on the diagnosis line, built on the line break. One process-wide lock keeps
+// two drivers from pulsing at the same time; each routine purges the receive side afterwards,
+// since the line's own break comes back as noise. Each returns 0 only when there is no port.
+#pragma once
+
+#include <cstdint>
+
+namespace heatdiag {
+
+class SerialPort;
+
+// Break 25 ms, release, wait 25 ms.
+int WakeShortPulse(SerialPort* port);
+// Break 300 ms, release, wait 50 ms, break 25 ms, release, wait 25 ms.
+int WakeDoublePulse(SerialPort* port);
+// Break for ms milliseconds, release; no wait afterwards.
+int WakePulse(SerialPort* port, std::uint32_t ms);
+// The address byte at 5 baud: start bit (break) 200 ms, eight data bits from the lowest (break
+// while a bit is 0), stop bit (released) 200 ms; every step on one drift-free 200 ms schedule.
+int WakeFiveBaud(SerialPort* port, std::uint8_t address);
+
+}  // namespace heatdiag
