@@ -8,6 +8,8 @@
 #include <system_error>
 #include <type_traits>
 
+#include "link/serial_port.h"
+
 namespace heatdiag {
 namespace {
 
@@ -347,7 +349,11 @@ Settings& ProgramSettings() {
 }
 
 void LoadSettings(SettingsBackend& backend) {
-  ReadSettings(backend, ProgramSettings());
+  Settings& settings = ProgramSettings();
+  ReadSettings(backend, settings);
+  // An empty path gives the port its default device back.
+  for (int port = 0; port < kPortCount; ++port)
+    SetPortPath(static_cast<std::uint32_t>(port + 1), settings.portPaths[port]);
 }
 
 void SaveSettings(SettingsBackend& backend) {

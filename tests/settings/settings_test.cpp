@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "link/serial_port.h"
+
 namespace heatdiag {
 namespace {
 
@@ -306,14 +308,24 @@ TEST(SettingsProgram, LoadAndSaveUseTheProgramsVariables) {
   MemorySettingsBackend store;
   store.WriteText("Setting", "LastDevice", "5");
   store.WriteText("Ports", "COM2", "/dev/ttyS7");
+  store.WriteText("Ports", "COM9", "");
+  SetPortPath(9, "/dev/left-over");  // an empty stored path restores the default
   LoadSettings(store);
   EXPECT_EQ(ProgramSettings().lastDevice, 5);
   EXPECT_EQ(ProgramSettings().portPaths[1], "/dev/ttyS7");
+  // The serial layer now opens the stored paths, and the defaults elsewhere.
+  EXPECT_EQ(PortPath(2), "/dev/ttyS7");
+  EXPECT_EQ(PortPath(1), DefaultPortPath(1));
+  EXPECT_EQ(PortPath(9), DefaultPortPath(9));
+
   ProgramSettings().lastDevice = 12;
+  SetPortPath(3, "/tmp/pty-of-this-run");  // a path for this run only is not saved
   SaveSettings(store);
   EXPECT_EQ(store.ReadText("Setting", "LastDevice"), "12");
   EXPECT_EQ(store.ReadText("Ports", "COM2"), "/dev/ttyS7");
+  EXPECT_EQ(store.ReadText("Ports", "COM3"), "");
   ProgramSettings() = Settings{};
+  for (std::uint32_t port = 1; port <= 9; ++port) SetPortPath(port, "");
 }
 
 TEST(SettingsFormat, IntegerTexts) {
