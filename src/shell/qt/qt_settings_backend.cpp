@@ -28,7 +28,8 @@ std::optional<std::string> QtSettingsBackend::ReadText(std::string_view section,
       return stored.toString().toStdString();
     case QMetaType::QStringList:
       // An INI line edited by hand without quotes reads as a list split at its commas (a byte
-      // block such as 01,02,03,); joined again it is the text that was typed.
+      // block such as 01,02,03,); joined again it is the text that was typed, less any blanks
+      // around the commas.
       return stored.toStringList().join(u',').toStdString();
     default:
       // Missing, or stored as another type (a byte array, a number written by another tool).
