@@ -43,13 +43,14 @@ std::string FormatReal(double value, double resolution) {
   static constexpr double kScale[] = {1, 10, 100, 1000};
   static constexpr long long kDivisor[] = {1, 10, 100, 1000};
 
-  const double scaled = RoundHalfAway(value * kScale[decimals]);
-  char text[400];
   // Beyond 2^53 a double has no fraction left to show; print the whole number as it stands.
-  if (std::fabs(scaled) >= 9007199254740992.0) {
-    std::snprintf(text, sizeof text, "%.0f", RoundHalfAway(value));
-    return text;
+  if (std::fabs(value * kScale[decimals]) >= 9007199254740992.0) {
+    char wide[400];
+    std::snprintf(wide, sizeof wide, "%.0f", value);
+    return wide;
   }
+  const double scaled = RoundHalfAway(value * kScale[decimals]);
+  char text[64];
   const long long n = static_cast<long long>(scaled);
   if (decimals == 0) {
     std::snprintf(text, sizeof text, "%lld", n);
