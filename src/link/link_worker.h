@@ -103,6 +103,7 @@ class LinkWorker {
   // The line settings of the H-Bus and of block mode.
   void SetLineConfigs(const PortConfig& hbus, const PortConfig& block);
   const PortConfig& HBusConfig() const { return hbusConfig_; }
+  const PortConfig& BlockConfig() const { return blockConfig_; }
   // Fresh connection bookkeeping for a session about to start; the worker begins with state 1.
   void BeginSession();
   WorkerState State() const { return state_.load(); }
@@ -134,8 +135,9 @@ class LinkWorker {
   // The operating mode last requested (0..6).
   std::uint32_t CurrentMode() const { return currentMode_.load(); }
   void SetCurrentMode(std::uint32_t mode) { currentMode_.store(mode); }
-  // The command byte of the telegram last sent.
+  // The command byte of the telegram last sent (handlers compare the answer with it).
   std::uint8_t SentCommand() const { return sentCommand_; }
+  void NoteSent(std::uint8_t command) { sentCommand_ = command; }
 
   // --- Completion events ---------------------------------------------------------------------
   Event& DatasetDone() { return datasetDone_; }

@@ -1,14 +1,24 @@
+#include "drivers/hbus/texts.h"
+
 #include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {
 
 constexpr StringEntry kTexts[] = {
-    {0, ""},  // placeholder until the area has texts of its own
+    {hbus::kTextYellowLed, "yellow LED"},
+    {hbus::kTextGreenLed, "green LED"},
+    {hbus::kTextOperationIndicator, "Operation indicator\nOI"},
+    {hbus::kTextVersionNotImplemented, "This H-Bus version is not implemented!"},
+    {hbus::kTextFlashLoader, "The control unit is executing a H-Bus flash loader!"},
+    {hbus::kTextDebugNotStarted, "Debug mode cannot be started!"},
+    {hbus::kTextStateChange, "%s -> %s (%ds)"},
 };
 
 }  // namespace
 
-std::span<const StringEntry> HBusTexts() { return std::span(kTexts).subspan(1); }
+std::span<const StringEntry> HBusTexts() {
+  return kTexts;
+}
 
 }  // namespace heatdiag
