@@ -59,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"v1", kV1, 0x49, 0, "Unknown state 73", "??? 73"},
         StateCase{"v1", kV1, 0x51, 0, "Unknown state 81", "??? 81"},
         // No table at all.
-        StateCase{"none", StateNameTable(), 7, 0, "Unknown state 7", "??? 7"}));
+        StateCase{"none", StateNameTable(), 7, 0, "Unknown state 7", "??? 7"},
+        StateCase{"none", StateNameTable(), 0, 4, "Unknown state 0", "??? 0"}));
 
 TEST(StateText, SearchStopsAtAnEndRecord) {
   const StateNameEntry table[] = {

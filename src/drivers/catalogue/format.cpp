@@ -162,7 +162,10 @@ std::string DeviceStateText(unsigned faultCount, StatusFlags flags) {
                    {flags.sleep, kTextFlagRzfl},
                    {flags.leanStart, kTextFlagSafl}};
   for (const auto& flag : flagNames) {
-    if (flag.set) text += ", " + LoadString(flag.nameId);
+    if (flag.set) {
+      text.append(", ");
+      text.append(LoadString(flag.nameId));
+    }
   }
   return text;
 }

@@ -25,6 +25,19 @@ int ShownNumber(const StateNameEntry& entry, int number) {
   return number != 0 ? number : entry.shownNumber;
 }
 
+// The text, then the separator and the number in decimal.
+std::string WithNumber(std::string_view text, std::string_view separator, int number) {
+  std::string result(text);
+  result.append(separator);
+  result.append(std::to_string(number));
+  return result;
+}
+
+// A state text with its number; a number of 0 is not shown.
+std::string StateWithNumber(std::string_view text, std::string_view separator, int number) {
+  return number != 0 ? WithNumber(text, separator, number) : std::string(text);
+}
+
 }  // namespace
 
 const StateNameEntry* FindState(StateNameTable table, std::uint8_t code) {
@@ -37,24 +50,14 @@ const StateNameEntry* FindState(StateNameTable table, std::uint8_t code) {
 
 std::string StateText(StateNameTable table, std::uint8_t code, int number) {
   const StateNameEntry* entry = FindState(table, code);
-  if (entry == nullptr) {
-    return std::string(LongPart(TextOf(kUnknownStateTextId))) + " " + std::to_string(code);
-  }
-  std::string text(LongPart(TextOf(entry->textId)));
-  const int shown = ShownNumber(*entry, number);
-  if (shown != 0) text += " " + std::to_string(shown);
-  return text;
+  if (entry == nullptr) return WithNumber(LongPart(TextOf(kUnknownStateTextId)), " ", code);
+  return StateWithNumber(LongPart(TextOf(entry->textId)), " ", ShownNumber(*entry, number));
 }
 
 std::string StateShortText(StateNameTable table, std::uint8_t code, int number) {
   const StateNameEntry* entry = FindState(table, code);
-  if (entry == nullptr) {
-    return std::string(ShortPart(TextOf(kUnknownStateTextId))) + " " + std::to_string(code);
-  }
-  std::string text(ShortPart(TextOf(entry->textId)));
-  const int shown = ShownNumber(*entry, number);
-  if (shown != 0) text += std::to_string(shown);
-  return text;
+  if (entry == nullptr) return WithNumber(ShortPart(TextOf(kUnknownStateTextId)), " ", code);
+  return StateWithNumber(ShortPart(TextOf(entry->textId)), "", ShownNumber(*entry, number));
 }
 
 }  // namespace heatdiag
