@@ -1,6 +1,7 @@
 #include "drivers/driver_defaults.h"
 
 #include "drivers/device_table.h"
+#include "service/component_list.h"
 #include "shell/frame_sink.h"
 #include "shell/messages.h"
 
@@ -8,8 +9,8 @@ namespace heatdiag {
 
 namespace defaults {
 
-int NoComponentList(ComponentList* /*list*/) {
-  // The component test zeroes the list before every fill, so there is nothing left to clear.
+int NoComponentList(ComponentList* list) {
+  if (list != nullptr) *list = ComponentList{};
   return 0;
 }
 int NoOwnComponentTest() {
@@ -119,8 +120,8 @@ std::uint32_t GetOverviewElements(const OverviewElement** elements) {
 int IsFunctionAvailable(std::uint32_t) {
   return 0;
 }
-int GetComponentList(ComponentList*) {
-  return 0;
+int GetComponentList(ComponentList* list) {
+  return defaults::NoComponentList(list);
 }
 int RunOwnComponentTest() {
   return 0;

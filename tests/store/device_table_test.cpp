@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drivers/driver_defaults.h"
+#include "service/component_list.h"
 #include "shell/string_table.h"
 #include "store/recorders.h"
 
@@ -282,6 +283,12 @@ TEST_P(UnsupportedFamily, EveryRequestIsRefusedSafely) {
   EXPECT_EQ(d.HasFaults(), 0);
   d.ClearFaults();
   EXPECT_EQ(d.GetComponentList(nullptr), 0);
+  ComponentList list;
+  list.names[1][0] = 'X';
+  list.setValueAvailable = 1;
+  EXPECT_EQ(d.GetComponentList(&list), 0);
+  EXPECT_EQ(list.names[1][0], 0);
+  EXPECT_EQ(list.setValueAvailable, 0u);
   EXPECT_EQ(d.RunOwnComponentTest(), 0);
   EXPECT_EQ(d.StartComponent(1, 50, 10), 0);
   d.StopComponentTest();
@@ -316,6 +323,20 @@ TEST_P(UnsupportedFamily, EveryRequestIsRefusedSafely) {
 INSTANTIATE_TEST_SUITE_P(AllRecords, UnsupportedFamily,
                          ::testing::Range<std::uint32_t>(0, kDeviceCount),
                          [](const auto& param) { return "D" + std::to_string(param.param); });
+
+TEST(SharedDefaults, ComponentListIsClearedByFamiliesWithoutTheTest) {
+  ComponentList list;
+  list.names[3][0] = 'F';
+  list.units[3][0] = 'H';
+  list.divisors[3] = 5;
+  list.runTimeAvailable = 1;
+  EXPECT_EQ(defaults::NoComponentList(&list), 0);
+  EXPECT_EQ(list.names[3][0], 0);
+  EXPECT_EQ(list.units[3][0], 0);
+  EXPECT_EQ(list.divisors[3], 0u);
+  EXPECT_EQ(list.runTimeAvailable, 0u);
+  EXPECT_EQ(defaults::NoComponentList(nullptr), 0);
+}
 
 TEST(SharedDefaults, DefaultAddressesOfTheFreeTelegramInput) {
   struct Case {
