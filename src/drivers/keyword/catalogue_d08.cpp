@@ -48,16 +48,18 @@ constexpr auto kCatalogue = [] {
 }();
 static_assert(kCatalogue.Complete());
 
-// An air heater: supply checks, glowing and start, combustion in its power stages, the
+// An air heater: supply checks, glowing (two steps) and start, combustion in its power stages, the
 // after-runs of either fuel, then lock-outs and service states.
 constexpr auto kStates = [] {
   StateTable<44> t;
-  t.AddRun(0x00,
-           {kStInit, kStAa,   kStTa,    kStVus, kStVlv, kStVlu,   kStVg,   kStGke,        kStBsv,
-            kStZue,  kStSz,   kStRsz,   kStFs,  kStHl,  kStBb,    kStTlvl, kStVlFullLoad, kStVltl,
-            kStTl,   kStBp,   kStBoost, kStLue, kStNa,  kStNad,   kStNab,  kStNadrv,      kStNadsl,
-            kStNada, kStNadv, kStNabv,  kStNae, kStNrp, kStNtlrp, kStNst,  kStUehv,       kStUehe,
-            kStUeha, kStHgv,  kStHge,   kStHga, kStSv,  kStNlsw,  kStDiag, kStStromlos});
+  t.AddRun(0x00, {kStInit, kStAa, kStTa, kStVus, kStVlv, kStVlu});
+  t.AddSteps(0x06, kStVg, {1, 2});
+  t.AddRun(0x08, {kStGke, kStBsv, kStZue});
+  t.AddSteps(0x0B, kStSz, {1, 2});
+  t.AddRun(0x0D, {kStRsz,  kStFs,    kStHl,   kStBb,  kStTlvl, kStVlFullLoad, kStVltl,    kStTl,
+                  kStBp,   kStBoost, kStLue,  kStNa,  kStNad,  kStNab,        kStNadrv,   kStNadsl,
+                  kStNada, kStNadv,  kStNabv, kStNae, kStNrp,  kStNtlrp,      kStNst,     kStUehv,
+                  kStUehe, kStUeha,  kStHgv,  kStHge, kStSv,   kStDiag,       kStStromlos});
   return t;
 }();
 static_assert(kStates.Complete());

@@ -47,12 +47,14 @@ static_assert(kCatalogue.Complete());
 // of the later firmware.
 constexpr auto kStates = [] {
   StateTable<73> t;
-  t.AddRun(0x00,
-           {kStInit, kStAa,   kStTa,    kStVus, kStVlv, kStVlu,   kStVg,   kStGke,        kStBsv,
-            kStZue,  kStSz,   kStRsz,   kStFs,  kStHl,  kStBb,    kStTlvl, kStVlFullLoad, kStVltl,
-            kStTl,   kStBp,   kStBoost, kStLue, kStNa,  kStNad,   kStNab,  kStNadrv,      kStNadsl,
-            kStNada, kStNadv, kStNabv,  kStNae, kStNrp, kStNtlrp, kStNst,  kStUehv,       kStUehe,
-            kStUeha, kStHgv,  kStHge,   kStHga, kStSv,  kStNlsw,  kStDiag, kStStromlos});
+  t.AddRun(0x00, {kStInit, kStAa, kStTa, kStVus, kStVlv, kStVlu});
+  t.AddSteps(0x06, kStVg, {1, 2});
+  t.AddRun(0x08, {kStGke, kStBsv, kStZue});
+  t.AddSteps(0x0B, kStSz, {1, 2});
+  t.AddRun(0x0D, {kStRsz,  kStFs,    kStHl,   kStBb,  kStTlvl, kStVlFullLoad, kStVltl,    kStTl,
+                  kStBp,   kStBoost, kStLue,  kStNa,  kStNad,  kStNab,        kStNadrv,   kStNadsl,
+                  kStNada, kStNadv,  kStNabv, kStNae, kStNrp,  kStNtlrp,      kStNst,     kStUehv,
+                  kStUehe, kStUeha,  kStHgv,  kStHge, kStSv,   kStDiag,       kStStromlos});
   t.AddRun(0x2C,
            {kStAwb, kStAhs,  kStEep, kStTrs,  kStEnt,  kStUnf,  kStSnmv, kStFsamv, kStZsnmv, kStVhs,
             kStHsa, kStAfs2, kStNgb, kStNgd,  kStNlfa, kStSt,   kStSa,   kStStart, kStTest,  kStAst,

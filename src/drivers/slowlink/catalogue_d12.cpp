@@ -33,10 +33,11 @@ static_assert(kCatalogue.Complete());
 // loads, the after-runs, and the fault and interlock states.
 constexpr auto kStates = [] {
   StateTable<29> t;
-  t.AddRun(0x00, {kStStart, kStTest, kStAa,  kStVg,         kStGke,  kStZue,  kStFls, kStAst,
-                  kStSz,    kStBb,   kStTl,  kStVlFullLoad, kStTlvl, kStVltl, kStBp,  kStLrg,
-                  kStNl,    kStNlt,  kStNlv, kStNlfa,       kStNlfh, kStSt,   kStSa,  kStUehv,
-                  kStV,     kStWtr,  kStW75, kStBm25,       kStBm50});
+  t.AddRun(0x00, {kStStart, kStTest, kStAa});
+  t.AddSteps(0x03, kStVg, {1, 2});
+  t.AddRun(0x05, {kStGke,  kStZue,  kStFls, kStAst,  kStSz, kStBb,  kStTl,  kStVlFullLoad,
+                  kStTlvl, kStVltl, kStBp,  kStLrg,  kStNl, kStNlt, kStNlv, kStNlfa,
+                  kStNlfh, kStSt,   kStSa,  kStUehv, kStV,  kStWtr, kStW75, kStBm25});
   return t;
 }();
 static_assert(kStates.Complete());

@@ -33,10 +33,11 @@ static_assert(kCatalogue.Complete());
 // The states of D12, followed by those of the later firmware with flame sensor.
 constexpr auto kStates = [] {
   StateTable<48> t;
-  t.AddRun(0x00, {kStStart, kStTest, kStAa,  kStVg,         kStGke,  kStZue,  kStFls, kStAst,
-                  kStSz,    kStBb,   kStTl,  kStVlFullLoad, kStTlvl, kStVltl, kStBp,  kStLrg,
-                  kStNl,    kStNlt,  kStNlv, kStNlfa,       kStNlfh, kStSt,   kStSa,  kStUehv,
-                  kStV,     kStWtr,  kStW75, kStBm25,       kStBm50});
+  t.AddRun(0x00, {kStStart, kStTest, kStAa});
+  t.AddSteps(0x03, kStVg, {1, 2});
+  t.AddRun(0x05, {kStGke,  kStZue,  kStFls, kStAst,  kStSz, kStBb,  kStTl,  kStVlFullLoad,
+                  kStTlvl, kStVltl, kStBp,  kStLrg,  kStNl, kStNlt, kStNlv, kStNlfa,
+                  kStNlfh, kStSt,   kStSa,  kStUehv, kStV,  kStWtr, kStW75, kStBm25});
   t.AddRun(0x1D, {kStKpp, kStAkp, kStBt, kStNi, kStSzfa, kStEepr, kStAtv, kStAdv, kStZsnus, kStFsaa,
                   kStUpfa, kStNgb, kStNgd, kStAfs2, kStHl, kStVhs, kStHsa, kStRsz, kStBsv});
   return t;
