@@ -179,7 +179,8 @@ bool ApplyLineSettings(int fd, bool pty, const PortConfig& config) {
   tio.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
 #endif
   tio.c_cflag |= CREAD | CLOCAL;
-  tio.c_cc[VMIN] = 0;
+  // Reads never block (O_NONBLOCK); VMIN 1 makes an empty line report EAGAIN rather than 0.
+  tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
 
   switch (config.dataBits) {
@@ -222,6 +223,14 @@ bool ApplyLineSettings(int fd, bool pty, const PortConfig& config) {
   // telegram it belonged to then fails its length or checksum check. The break that a wake-up
   // pulse puts on the single wire comes back to us and is ignored likewise.
   if (config.parity != kParityNone) tio.c_iflag |= INPCK;
+  if (pty) {
+    // A pseudo-terminal carries bytes, not bits: it drops the parity flags, and the C library
+    // reports a setting that did not stick as a failure.
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+#ifdef CMSPAR
+    tio.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
+#endif
+  }
   tio.c_iflag |= IGNPAR | IGNBRK;
   if (config.stopBits != kOneStopBit) tio.c_cflag |= CSTOPB;
 
@@ -258,6 +267,9 @@ void CloseRecordLocked(SerialPort& port, std::unique_lock<std::mutex>& lock) {
   const char wake = 1;
   (void)!write(port.wakeWrite, &wake, 1);
   port.left.wait(lock, [&port] { return port.users == 0; });
+  // The exclusive mode outlives the descriptor on a terminal that stays in use (a pseudo-terminal
+  // whose far end is still open) and would keep the next open out.
+  (void)ioctl(port.fd, TIOCNXCL);
   close(port.fd);
   close(port.wakeRead);
   close(port.wakeWrite);
@@ -434,6 +446,7 @@ int ReadWithin(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length,
   if (length == 0) return 1;
   const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
+    // With VMIN 1 and O_NONBLOCK an empty line gives EAGAIN; 0 means end of file.
     const ssize_t n = read(use.fd(), buffer, length);
     if (n > 0) {
       length = static_cast<std::uint32_t>(n);
@@ -441,7 +454,7 @@ int ReadWithin(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length,
     }
     if (n < 0 && errno == EINTR) continue;
     if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-      // Hung up (adapter unplugged, peer of a pseudo-terminal gone) or failed.
+      // Hung up (adapter unplugged, far end of a pseudo-terminal gone) or failed.
       WaitOutFailedLine(use.wake(), end);
       length = 0;
       return 0;
@@ -453,7 +466,12 @@ int ReadWithin(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length,
     short revents = 0;
     switch (WaitReady(use.fd(), POLLIN, use.wake(), end, &revents)) {
       case WaitResult::kReady:
-        continue;  // data, or a hang-up that the next read reports
+        if ((revents & POLLIN) == 0) {
+          WaitOutFailedLine(use.wake(), end);
+          length = 0;
+          return 0;
+        }
+        continue;
       case WaitResult::kTimeout:
         length = 0;
         return 1;
