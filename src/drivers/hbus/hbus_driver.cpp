@@ -108,8 +108,11 @@ int Driver::StartSession() {
   link.SetLineConfigs(hbus, block);
   if (OpenPort(port_, hbus) == 0) {
     port_ = nullptr;
-    ShowThreadError(kTextPortUnusable);
-    PostToFrame(UM_LINKENDED);
+    // A device search tries every family on the port; a probe that fails stays silent.
+    if (!link.ProbeMode()) {
+      ShowThreadError(kTextPortUnusable);
+      PostToFrame(UM_LINKENDED);
+    }
     return 0;
   }
   if (StoreInit(HBusCatalogue()) == 0) {
