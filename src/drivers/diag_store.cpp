@@ -209,7 +209,7 @@ void WidenRange(StoreRow& row) {
 
 void WriteTextValue(StoreRow& row, std::string_view text) {
   const std::size_t n = std::min<std::size_t>(text.size(), row.descriptor.size - 1);
-  std::memcpy(row.value, text.data(), n);
+  if (n != 0) std::memcpy(row.value, text.data(), n);
   row.value[n] = 0;
 }
 
