@@ -32,6 +32,8 @@ constexpr StringEntry kTexts[] = {
 
 }  // namespace
 
-std::span<const StringEntry> DriverTexts() { return kTexts; }
+std::span<const StringEntry> DriverTexts() {
+  return kTexts;
+}
 
 }  // namespace heatdiag
