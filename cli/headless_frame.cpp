@@ -1,0 +1,71 @@
+#include "cli/headless_frame.h"
+
+#include "drivers/diag_store.h"
+
+namespace heatdiag::cli {
+
+HeadlessFrame::HeadlessFrame(std::ostream* errors) : errorStream_(errors) {}
+
+HeadlessFrame::~HeadlessFrame() {
+  if (!installed_) return;
+  StoreUnsubscribe(this);
+  SetProtocolSink(nullptr);
+  SetErrorBoxPresenter(nullptr);
+  SetFrameTarget(nullptr);
+}
+
+void HeadlessFrame::Install() {
+  SetFrameTarget(this);
+  SetErrorBoxPresenter(this);
+  SetProtocolSink(this);
+  StoreSubscribe(this, 0xFFFFFFFFu, 0);
+  installed_ = true;
+}
+
+void HeadlessFrame::Post(std::uint32_t message, std::intptr_t, std::intptr_t) {
+  if (message != UM_DATAREADY && message != UM_LINKENDED) return;
+  {
+    std::lock_guard lock(mutex_);
+    if (message == UM_DATAREADY) dataReady_ = true;
+    if (message == UM_LINKENDED) linkEnded_ = true;
+  }
+  changed_.notify_all();
+}
+
+// Protocol recording has no view to start or stop here: the protocol is always recorded.
+void HeadlessFrame::Send(std::uint32_t, std::intptr_t, std::intptr_t) {}
+
+void HeadlessFrame::ShowError(std::string_view, std::string_view text) {
+  std::lock_guard lock(mutex_);
+  errors_.emplace_back(text);
+  if (errorStream_ != nullptr) *errorStream_ << text << '\n' << std::flush;
+}
+
+void HeadlessFrame::Add(std::string_view text, int kind) {
+  std::lock_guard lock(mutex_);
+  protocol_.push_back({kind, std::string(text)});
+}
+
+HeadlessFrame::Outcome HeadlessFrame::WaitForConnection(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, limit, [this] { return dataReady_ || linkEnded_; });
+  if (dataReady_) return Outcome::kDataReady;
+  return linkEnded_ ? Outcome::kLinkEnded : Outcome::kTimedOut;
+}
+
+bool HeadlessFrame::KeepPolling(std::chrono::milliseconds duration) {
+  std::unique_lock lock(mutex_);
+  return !changed_.wait_for(lock, duration, [this] { return linkEnded_; });
+}
+
+std::vector<std::string> HeadlessFrame::Errors() const {
+  std::lock_guard lock(mutex_);
+  return errors_;
+}
+
+std::vector<ProtocolEntry> HeadlessFrame::Protocol() const {
+  std::lock_guard lock(mutex_);
+  return protocol_;
+}
+
+}  // namespace heatdiag::cli

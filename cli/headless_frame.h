@@ -1,0 +1,62 @@
+// The frame of a command-line run: it receives the workers' messages, takes their error boxes
+// (the text is kept and written to standard error, the worker goes on at once) and records the
+// protocol.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "shell/frame_sink.h"
+#include "shell/messages.h"
+#include "views/protocol.h"
+
+namespace heatdiag::cli {
+
+struct ProtocolEntry {
+  int kind;
+  std::string text;
+};
+
+class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public ProtocolSink {
+ public:
+  // Error texts are also written to `errors` as they come (nullptr: kept only).
+  explicit HeadlessFrame(std::ostream* errors);
+  ~HeadlessFrame() override;
+  HeadlessFrame(const HeadlessFrame&) = delete;
+  HeadlessFrame& operator=(const HeadlessFrame&) = delete;
+
+  // Installs itself as the frame target, error-box presenter, protocol sink and store
+  // subscriber; the destructor removes it again.
+  void Install();
+
+  void Post(std::uint32_t message, std::intptr_t a, std::intptr_t b) override;
+  void Send(std::uint32_t message, std::intptr_t a, std::intptr_t b) override;
+  void ShowError(std::string_view caption, std::string_view text) override;
+  void Add(std::string_view text, int kind) override;
+
+  enum class Outcome { kDataReady, kLinkEnded, kTimedOut };
+  // Waits until the connection pass is complete or the link has ended.
+  Outcome WaitForConnection(std::chrono::milliseconds limit);
+  // Waits up to `duration`; returns early (false) when the link ends.
+  bool KeepPolling(std::chrono::milliseconds duration);
+
+  std::vector<std::string> Errors() const;
+  std::vector<ProtocolEntry> Protocol() const;
+
+ private:
+  std::ostream* errorStream_;
+  bool installed_ = false;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool dataReady_ = false;
+  bool linkEnded_ = false;
+  std::vector<std::string> errors_;
+  std::vector<ProtocolEntry> protocol_;
+};
+
+}  // namespace heatdiag::cli
