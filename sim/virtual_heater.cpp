@@ -1,0 +1,472 @@
+#include "virtual_heater.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "control_unit.h"
+#include "fault_plan.h"
+#include "frame_reader.h"
+#include "pty.h"
+#include "scenario.h"
+
+namespace heatsim {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+using TimePoint = SteadyClock::time_point;
+using std::chrono::duration_cast;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// A unit left in block mode without a frame for this long returns to H-Bus framing, so that a
+// tester that lost the link can wake it again.
+constexpr milliseconds kBlockIdle{2000};
+// Longest wait of the serving loop; Stop() wakes it at once anyway.
+constexpr milliseconds kMaxPoll{100};
+constexpr milliseconds kGarbagePause{10};
+// A pty takes no parity bit, and glibc's tcsetattr() refuses with EINVAL a request whose only
+// change is one the terminal drops. As the heater keeps the terminal open between sessions,
+// the last session's settings stay, and a tester reopening with the same 8E1 settings would be
+// refused; so an idle line forgets its speed and the next session's settings are a change.
+constexpr milliseconds kForgetSpeedAfter{1000};
+// Bytes waiting for a tester that does not read; beyond this the line simply loses them.
+constexpr std::size_t kMaxQueuedBytes = 1 << 16;
+
+// One character on the line: start bit, 8 data bits, parity, stop bit.
+microseconds ByteTime(int rate) {
+  return microseconds(11'000'000 / std::max(rate, 1));
+}
+
+std::string Hex(const Bytes& bytes) {
+  std::string text;
+  char digits[4];
+  for (const std::uint8_t b : bytes) {
+    std::snprintf(digits, sizeof digits, "%02X ", b);
+    text += digits;
+  }
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+
+struct TimedByte {
+  TimePoint due;
+  std::uint8_t byte;
+};
+
+}  // namespace
+
+struct VirtualHeater::Impl {
+  ~Impl() {
+    if (wakeRead >= 0) close(wakeRead);
+    if (wakeWrite >= 0) close(wakeWrite);
+  }
+
+  void Run();
+  void Service(TimePoint now);
+  int PollTimeoutMs(TimePoint now) const;
+  void ReadAvailable();
+  void Process(const std::uint8_t* bytes, std::size_t count, TimePoint readAt);
+  void HandleFrame(const Bytes& frame, TimePoint at);
+  void SyncFraming(TimePoint at);
+  void FlushEcho();
+  void CorruptEcho(std::size_t frameLength);
+  void Schedule(const Bytes& bytes, TimePoint start, int rate);
+  void Insert(TimedByte b);
+  void WriteDue(TimePoint now);
+  void Unplug();
+  void Log(const std::string& line) const {
+    if (log) log(line);
+  }
+
+  // Set up before the thread starts, constant afterwards.
+  std::string path;
+  int latencyMs = 20;
+  bool lineRate = false;
+  std::function<void(std::string_view)> log;
+  int wakeRead = -1;
+  int wakeWrite = -1;
+
+  // Shared with the test hooks.
+  mutable std::mutex mutex;
+  PseudoTerminal pty;
+  std::unique_ptr<ControlUnit> unit;
+  FaultPlan faults;
+  VirtualHeaterCounters counters;
+  bool poweredOff = false;
+  std::atomic<bool> unplugged{false};
+
+  // The serving thread's own.
+  FrameReader reader;
+  bool readerInBlockMode = false;
+  std::vector<TimedByte> echoHold;
+  std::deque<TimedByte> out;
+  bool writeBlocked = false;
+  TimePoint rxFree{};
+  TimePoint txFree{};
+  TimePoint lastBlockActivity{};
+  TimePoint lastReceived{};
+  bool speedForgotten = false;
+  std::mt19937 garbage;
+
+  std::thread thread;
+  std::atomic<bool> stop{false};
+};
+
+void VirtualHeater::Impl::Run() {
+  while (!stop.load()) {
+    Service(SteadyClock::now());
+    pollfd fds[2] = {{wakeRead, POLLIN, 0}, {-1, 0, 0}};
+    nfds_t n = 1;
+    if (!unplugged.load() && pty.IsOpen()) {
+      fds[1] = {pty.MasterFd(), static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0)), 0};
+      n = 2;
+    }
+    const int ready = poll(fds, n, PollTimeoutMs(SteadyClock::now()));
+    if (ready < 0) {
+      if (errno != EINTR) std::this_thread::sleep_for(milliseconds(10));
+      continue;
+    }
+    if (fds[0].revents != 0) {
+      char drain[16];
+      while (read(wakeRead, drain, sizeof drain) > 0) {
+      }
+    }
+    if (n == 2) {
+      if (fds[1].revents & POLLOUT) writeBlocked = false;
+      if (fds[1].revents & POLLIN) {
+        ReadAvailable();
+      } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+        // Nobody on the terminal side; do not spin on the hang-up.
+        std::this_thread::sleep_for(milliseconds(20));
+      }
+    }
+  }
+}
+
+int VirtualHeater::Impl::PollTimeoutMs(TimePoint now) const {
+  TimePoint next = now + kMaxPoll;
+  if (!out.empty() && !writeBlocked) next = std::min(next, out.front().due);
+  if (const auto deadline = reader.Deadline()) next = std::min(next, *deadline);
+  if (readerInBlockMode) next = std::min(next, lastBlockActivity + kBlockIdle);
+  if (!speedForgotten) next = std::min(next, lastReceived + kForgetSpeedAfter);
+  if (next <= now) return 0;
+  // Round up: waking a little late is harmless, waking early only costs a pass.
+  return static_cast<int>((duration_cast<microseconds>(next - now).count() + 999) / 1000);
+}
+
+void VirtualHeater::Impl::Service(TimePoint now) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (reader.Expire(now)) {
+      ++counters.framesDropped;
+      Log("-- dropped: incomplete frame");
+      FlushEcho();
+    }
+    if (readerInBlockMode && now - lastBlockActivity >= kBlockIdle) {
+      unit->LeaveBlockMode();
+      SyncFraming(now);
+      Log("-- block mode ended: no frame for 2 s");
+    }
+    if (!speedForgotten && now - lastReceived >= kForgetSpeedAfter && pty.IsOpen()) {
+      pty.ForgetLineSpeed();
+      speedForgotten = true;
+    }
+  }
+  WriteDue(now);
+}
+
+void VirtualHeater::Impl::ReadAvailable() {
+  std::uint8_t buffer[512];
+  for (;;) {
+    if (unplugged.load() || !pty.IsOpen()) return;
+    const ssize_t got = read(pty.MasterFd(), buffer, sizeof buffer);
+    if (got <= 0) return;  // EAGAIN: all read; EIO: nobody on the other side
+    lastReceived = SteadyClock::now();
+    speedForgotten = false;
+    Process(buffer, static_cast<std::size_t>(got), lastReceived);
+    if (static_cast<std::size_t>(got) < sizeof buffer) return;
+  }
+}
+
+void VirtualHeater::Impl::Process(const std::uint8_t* bytes, std::size_t count, TimePoint readAt) {
+  const std::lock_guard<std::mutex> lock(mutex);
+  for (std::size_t i = 0; i < count && !unplugged.load(); ++i) {
+    TimePoint at = readAt;
+    if (lineRate) {
+      // The tester's bytes leave its UART one after another; each is complete (and echoed)
+      // one character time after the previous one.
+      at = std::max(readAt, rxFree) + ByteTime(unit->Rate());
+      rxFree = at;
+    }
+    ++counters.bytesReceived;
+    echoHold.push_back({at, bytes[i]});
+    const std::uint64_t droppedBefore = reader.Dropped();
+    const std::optional<Bytes> frame = reader.Feed(bytes[i], at);
+    if (reader.Dropped() != droppedBefore) {
+      ++counters.framesDropped;
+      Log("-- dropped: " + std::string(reader.LastDrop()));
+    }
+    if (frame) HandleFrame(*frame, at);
+    if (!reader.Partial()) FlushEcho();
+  }
+}
+
+void VirtualHeater::Impl::HandleFrame(const Bytes& frame, TimePoint at) {
+  const bool block = unit->BlockMode();
+  if (Xor(frame) != 0) {
+    ++counters.framesDropped;
+    Log("-- dropped: checksum " + Hex(frame));
+    return;
+  }
+  if (!block && (frame[0] & 0x0F) != 0x4) {
+    ++counters.framesDropped;
+    Log("-- not for the unit: " + Hex(frame));
+    return;
+  }
+  Log("<- " + Hex(frame));
+  const std::uint64_t number = counters.telegramsReceived++;
+  if (block) ++counters.blockFramesReceived;
+  const int command = block ? frame[0] : frame[2];
+  int index = -1;
+  if (block && frame.size() >= 3) index = frame[1];
+  if (!block && frame.size() >= 5) index = frame[3];
+  const FaultDecision d = faults.Decide(number, command, index, block);
+  if (d.unplug) {
+    Unplug();
+    return;
+  }
+  if (d.powerOff && !poweredOff) {
+    poweredOff = true;
+    Log("-- unit powered off");
+  }
+  if (d.wrongEcho) {
+    CorruptEcho(frame.size());
+    Log("-- wrong echo; the unit did not get the request");
+  }
+  if (poweredOff || d.noReply || d.wrongEcho) return;
+  if (block) lastBlockActivity = at;
+
+  const int rate = unit->Rate();
+  Answer answer;
+  if (d.nakCode >= 0) {
+    answer.bytes = unit->Nak(frame[0], static_cast<std::uint8_t>(d.nakCode));
+    answer.nak = true;
+  } else {
+    answer = block ? unit->OnBlockFrame(frame) : unit->OnTelegram(frame);
+  }
+  SyncFraming(at);
+  if (answer.bytes.empty()) {
+    Log("-- no answer");
+    return;
+  }
+  if (d.badChecksum) answer.bytes.back() ^= 0xFF;
+  Schedule(answer.bytes, at + milliseconds(latencyMs + d.extraDelayMs), rate);
+  ++counters.repliesSent;
+  if (answer.nak) ++counters.naksSent;
+  Log("-> " + Hex(answer.bytes) + (d.extraDelayMs ? " (late)" : "") +
+      (d.badChecksum ? " (bad checksum)" : ""));
+  if (answer.rateAfter != 0 && answer.rateAfter != rate) {
+    Log("-- line now at " + std::to_string(answer.rateAfter) + " baud");
+  }
+  if (d.garbageBytes > 0) {
+    Bytes noise(static_cast<std::size_t>(d.garbageBytes));
+    for (std::uint8_t& b : noise) b = static_cast<std::uint8_t>(garbage() & 0xFF);
+    Schedule(noise, std::max(txFree, at) + kGarbagePause, unit->Rate());
+    Log("-> " + Hex(noise) + " (garbage)");
+  }
+}
+
+void VirtualHeater::Impl::SyncFraming(TimePoint at) {
+  const bool block = unit->BlockMode();
+  if (block == readerInBlockMode) return;
+  readerInBlockMode = block;
+  if (block) {
+    ControlUnit* u = unit.get();
+    reader.SetBlockMode([u](std::uint8_t first) { return u->BlockFrameRest(first); });
+    lastBlockActivity = at;
+  } else {
+    reader.SetHBusMode();
+  }
+}
+
+void VirtualHeater::Impl::FlushEcho() {
+  for (const TimedByte& b : echoHold) Insert(b);
+  echoHold.clear();
+}
+
+void VirtualHeater::Impl::CorruptEcho(std::size_t frameLength) {
+  if (echoHold.size() < frameLength || frameLength == 0) return;
+  const std::size_t first = echoHold.size() - frameLength;
+  // Changing a data byte together with the checksum keeps the echo a well-formed telegram that
+  // differs from the request, as a collision on the line can.
+  echoHold.back().byte ^= 0x01;
+  if (frameLength >= 3) echoHold[first + frameLength - 2].byte ^= 0x01;
+}
+
+void VirtualHeater::Impl::Insert(TimedByte b) {
+  const auto at = std::upper_bound(out.begin(), out.end(), b.due,
+                                   [](TimePoint due, const TimedByte& o) { return due < o.due; });
+  out.insert(at, b);
+  while (out.size() > kMaxQueuedBytes) out.pop_front();
+}
+
+void VirtualHeater::Impl::Schedule(const Bytes& bytes, TimePoint start, int rate) {
+  if (!lineRate) {
+    for (const std::uint8_t b : bytes) Insert({start, b});
+    txFree = std::max(txFree, start);
+    return;
+  }
+  TimePoint t = std::max(start, txFree);
+  for (const std::uint8_t b : bytes) {
+    t += ByteTime(rate);
+    Insert({t, b});
+  }
+  txFree = t;
+}
+
+void VirtualHeater::Impl::WriteDue(TimePoint now) {
+  if (writeBlocked || out.empty() || out.front().due > now || unplugged.load()) return;
+  std::uint8_t chunk[512];
+  std::size_t n = 0;
+  while (n < sizeof chunk && n < out.size() && out[n].due <= now) {
+    chunk[n] = out[n].byte;
+    ++n;
+  }
+  const ssize_t written = write(pty.MasterFd(), chunk, n);
+  if (written > 0) {
+    out.erase(out.begin(), out.begin() + written);
+  } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    writeBlocked = true;
+  } else {
+    out.clear();  // the terminal is gone; nothing will ever take these bytes
+  }
+}
+
+void VirtualHeater::Impl::Unplug() {
+  pty.Close();
+  unplugged.store(true);
+  out.clear();
+  echoHold.clear();
+  Log("-- adapter unplugged: terminal closed");
+}
+
+VirtualHeater::VirtualHeater(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+VirtualHeater::~VirtualHeater() {
+  Stop();
+}
+
+std::unique_ptr<VirtualHeater> VirtualHeater::Start(const VirtualHeaterOptions& options,
+                                                    std::string* error) {
+  std::string ignored;
+  if (!error) error = &ignored;
+  Scenario scenario;
+  if (!LoadScenario(options.scenario, options.scenarioJson, &scenario, error)) return nullptr;
+  const int latency = options.latencyMs.value_or(scenario.latencyMs);
+  if (latency < 0 || latency > 60000) {
+    *error = "reply latency must lie between 0 and 60000 ms";
+    return nullptr;
+  }
+
+  auto impl = std::make_unique<Impl>();
+  impl->latencyMs = latency;
+  impl->lineRate = options.lineRate;
+  impl->log = options.log;
+  impl->garbage.seed(scenario.model.seed ^ 0x5EEDu);
+  if (!impl->pty.Open(error)) return nullptr;
+  impl->path = impl->pty.Path();
+
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) {
+    *error = "cannot create the wake-up pipe";
+    return nullptr;
+  }
+  impl->wakeRead = pipeFds[0];
+  impl->wakeWrite = pipeFds[1];
+  for (const int fd : pipeFds) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+
+  ControlUnit::Clock clock = options.clock;
+  if (!clock) {
+    clock = [origin = SteadyClock::now()] {
+      return duration_cast<milliseconds>(SteadyClock::now() - origin);
+    };
+  }
+  impl->unit = std::make_unique<ControlUnit>(scenario, std::move(clock));
+  for (FaultRule rule : scenario.injectedFaults) impl->faults.Add(rule, 0);
+  for (FaultRule rule : options.faults) {
+    rule.value = std::clamp(rule.value, 0, 60000);
+    if (rule.kind == FaultKind::kGarbage) rule.value = std::clamp(rule.value, 1, 64);
+    impl->faults.Add(rule, 0);
+  }
+  impl->thread = std::thread([p = impl.get()] { p->Run(); });
+  return std::unique_ptr<VirtualHeater>(new VirtualHeater(std::move(impl)));
+}
+
+const std::string& VirtualHeater::PtyPath() const {
+  return impl_->path;
+}
+
+void VirtualHeater::Stop() {
+  if (!impl_->thread.joinable()) return;
+  impl_->stop.store(true);
+  const char wake = 1;
+  [[maybe_unused]] const ssize_t ignored = write(impl_->wakeWrite, &wake, 1);
+  impl_->thread.join();
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->pty.Close();
+}
+
+VirtualHeaterCounters VirtualHeater::Counters() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->counters;
+}
+
+std::vector<std::uint8_t> VirtualHeater::Eeprom() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->Eeprom();
+}
+
+std::uint8_t VirtualHeater::OperatingMode() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->Mode();
+}
+
+std::uint8_t VirtualHeater::StateCode() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->StateCode();
+}
+
+std::size_t VirtualHeater::StoredFaultCount() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->FaultCount();
+}
+
+void VirtualHeater::InjectFault(const FaultRule& rule) {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->faults.Add(rule, impl_->counters.telegramsReceived);
+}
+
+void VirtualHeater::ClearFaults() {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->faults.Clear();
+  impl_->poweredOff = false;
+}
+
+bool VirtualHeater::Unplugged() const {
+  return impl_->unplugged.load();
+}
+
+}  // namespace heatsim

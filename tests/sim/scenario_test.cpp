@@ -1,0 +1,155 @@
+#include "scenario.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace heatsim {
+namespace {
+
+TEST(Scenario, BuiltInsLoadWithTheirVersion) {
+  const std::pair<const char*, std::uint8_t> cases[] = {
+      {"v1.5", 0x15}, {"v3.0", 0x30}, {"v3.1", 0x31}, {"v3.2", 0x32}, {"demo", 0x32}, {"", 0x32}};
+  for (const auto& [name, version] : cases) {
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(LoadScenario(name, "", &s, &error)) << name << ": " << error;
+    EXPECT_EQ(s.version, version) << name;
+    EXPECT_EQ(s.eeprom.content.size(), s.eeprom.Size()) << name;
+  }
+  Scenario demo;
+  std::string error;
+  ASSERT_TRUE(LoadScenario("", "", &demo, &error));
+  EXPECT_EQ(demo.faults.size(), 2u);  // a demonstration shows a fault memory
+}
+
+TEST(Scenario, EepromChecksumIsKeptRight) {
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(LoadScenario("v3.2", R"({"eeprom": {"data": {"0x30": "01 02 03"}}})", &s, &error))
+      << error;
+  const EepromSetup& e = s.eeprom;
+  EXPECT_EQ(e.content[0x31], 0x02);
+  std::uint8_t sum = 0;
+  for (std::size_t a = e.start; a <= e.checksumEnd; ++a)
+    sum = static_cast<std::uint8_t>(sum + e.content[a]);
+  EXPECT_EQ(e.content[e.checksumAddress], sum);
+
+  // A broken checksum on purpose.
+  ASSERT_TRUE(LoadScenario(
+      "v3.2", R"({"eeprom": {"data": {"0x3FF": "00 "}, "fixChecksum": false}})", &s, &error))
+      << error;
+  EXPECT_EQ(s.eeprom.content[0x3FF], 0);
+}
+
+TEST(Scenario, VersionFormsAndBaseUnit) {
+  const std::pair<const char*, std::uint8_t> cases[] = {
+      {R"({"version": "3.1"})", 0x31},
+      {R"({"version": 3.1})", 0x31},
+      {R"({"version": "0x40"})", 0x40},  // a version the tester does not implement
+  };
+  for (const auto& [json, version] : cases) {
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(LoadScenario("v3.2", json, &s, &error)) << json << ": " << error;
+    EXPECT_EQ(s.version, version) << json;
+  }
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(LoadScenario("v3.2", R"({"base": "v1.5", "faults": []})", &s, &error)) << error;
+  EXPECT_EQ(s.version, 0x15);
+  EXPECT_EQ(s.id.deviceNumber.size(), 3u);
+  EXPECT_TRUE(s.faults.empty());
+}
+
+struct BadCase {
+  const char* json;
+  const char* message;  // part of the error text
+};
+
+TEST(Scenario, BadTextGivesAClearMessage) {
+  const BadCase cases[] = {
+      {"{", "parse error"},
+      {"[]", "(top level): expected an object"},
+      {R"({"versoin": "3.2"})", "versoin: unknown field"},
+      {R"({"eeprom": {"size": 1000}})", "eeprom.size: must be a power of two"},
+      {R"({"eeprom": {"size": "big"}})", "eeprom.size: \"big\" is no number"},
+      {R"({"eeprom": {"checksumAddress": "0x30"}})", "eeprom.checksumAddress: lies inside"},
+      {R"({"eeprom": {"data": {"0x3FF": "01 02"}}})", "lies outside the EEPROM"},
+      {R"({"faults": [{"code": 0}]})", "faults[0].code: must lie between 1 and 254"},
+      {R"({"faults": [{"state": 1}]})", "faults[0].code: missing"},
+      {R"({"faults": [{"code": 5}, {"code": 5}]})", "faults[1].code: the same code"},
+      {R"({"co2": {"value": 200}})", "co2: needs min <= value <= max"},
+      {R"({"identification": {"deviceName": "TOO LONG NAME"}})", "longer than 8"},
+      {R"({"identification": {"hardware": "01"}})", "identification.hardware: must be 2 bytes"},
+      {R"({"capabilities": "F8 7"})", "odd number of hex digits"},
+      {R"({"capabilities": "F8 7G"})", "no hex digit"},
+      {R"({"injectedFaults": [{"kind": "explode"}]})", "unknown fault \"explode\""},
+      {R"({"injectedFaults": [{"kind": "nak", "command": "0x57"}]})", "code: missing"},
+      {R"({"injectedFaults": [{"kind": "noReply", "code": 1}]})", "does not belong"},
+      {R"({"model": {"workingHours": "12:75"}})", "is no time"},
+      {R"({"model": {"supplyVoltage": true}})", "model.supplyVoltage: expected a number"},
+      {R"({"model": {"burningDurations": ["1:00"]}})", "expected 8 times"},
+      {R"({"base": "v1.5", "faults": [{"code": 1}, {"code": 2}, {"code": 3}, {"code": 4}]})",
+       "at most 3 faults"},
+      {R"({"base": "v1.5", "shortForms": true})", "only a 3.0 unit"},
+      {R"({"base": "v9"})", "no built-in scenario \"v9\""},
+      {R"({"latencyMs": -5})", "latencyMs: must lie between 0"},
+      // Another generation needs its own identification layout.
+      {R"({"version": "1.5"})", "identification.deviceNumber: must be 3 bytes"},
+  };
+  for (const BadCase& c : cases) {
+    Scenario s;
+    std::string error;
+    EXPECT_FALSE(LoadScenario("v3.2", c.json, &s, &error)) << c.json;
+    EXPECT_NE(error.find(c.message), std::string::npos) << c.json << " gave: " << error;
+  }
+}
+
+class ScenarioFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/heatsim-scenario-XXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    path_ = name;
+  }
+  void TearDown() override { std::remove(path_.c_str()); }
+  void Write(const std::string& text) { std::ofstream(path_) << text; }
+  std::string path_;
+};
+
+TEST_F(ScenarioFile, StartsFromTheBuiltInUnitOfItsVersion) {
+  Write(R"({"version": "1.5", "name": "workshop unit", "faults": [{"code": "0x21"}]})");
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(LoadScenario(path_, "", &s, &error)) << error;
+  EXPECT_EQ(s.name, "workshop unit");
+  EXPECT_EQ(s.version, 0x15);
+  EXPECT_EQ(s.id.datasetNumber.size(), 3u);
+  ASSERT_EQ(s.faults.size(), 1u);
+  EXPECT_EQ(s.faults[0].code, 0x21);
+}
+
+TEST_F(ScenarioFile, ErrorsNameTheFile) {
+  Write("{\n  \"eeprom\": {\"size\": 3}\n}");
+  Scenario s;
+  std::string error;
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find(path_), std::string::npos) << error;
+  EXPECT_NE(error.find("eeprom.size"), std::string::npos) << error;
+
+  Write("{\"version\": \"3.2\",,}");
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+
+  EXPECT_FALSE(LoadScenario(path_ + ".missing", "", &s, &error));
+  EXPECT_NE(error.find("cannot open scenario file"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace heatsim

@@ -1,0 +1,50 @@
+// Small helpers shared by the virtual heater's tests: building requests and a clock that only
+// moves when the test says so.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "control_unit.h"
+
+namespace heatsim::testing {
+
+// A request telegram from the tester: header, length, payload, exclusive-or.
+inline Bytes Request(std::initializer_list<std::uint8_t> payload, std::uint8_t header = 0xF4) {
+  Bytes t = {header, static_cast<std::uint8_t>(payload.size() + 1)};
+  t.insert(t.end(), payload.begin(), payload.end());
+  t.push_back(Xor(t));
+  return t;
+}
+
+// A block frame: bytes and their exclusive-or.
+inline Bytes BlockFrame(std::initializer_list<std::uint8_t> bytes) {
+  Bytes f(bytes);
+  f.push_back(Xor(f));
+  return f;
+}
+
+struct ManualClock {
+  std::atomic<std::int64_t> ms{0};
+  void Advance(std::chrono::milliseconds by) { ms += by.count(); }
+  ControlUnit::Clock Function() {
+    return [this] { return std::chrono::milliseconds(ms.load()); };
+  }
+};
+
+inline std::string Hex(const Bytes& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string s;
+  for (const std::uint8_t b : bytes) {
+    if (!s.empty()) s += ' ';
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
+}
+
+}  // namespace heatsim::testing
