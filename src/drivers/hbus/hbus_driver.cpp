@@ -235,6 +235,8 @@ int Driver::IsFunctionAvailable(std::uint32_t function) {
 int Driver::GetComponentList(ComponentList* list) {
   if (list == nullptr) return 0;
   *list = ComponentList{};
+  // The unit's capabilities are known once the connection pass is complete.
+  if (!StoreIsDataValid()) return 0;
   const std::uint8_t version = Version();
   const bool old = version < kVersion30;
   const HBusCode& code = state.code;
@@ -331,12 +333,14 @@ void Driver::GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8
 }
 
 int Driver::StartCo2Adjustment() {
+  if (!StoreIsDataValid()) return 0;
   if (Version() >= kVersion30 && !HasCapability(state.code, cap::kCo2Calibration)) return 0;
   state.co2Cold.store(false);
   return 1;
 }
 
 int Driver::StartCo2AdjustmentCold() {
+  if (!StoreIsDataValid()) return 0;
   if (Version() >= kVersion30 && !HasCapability(state.code, cap::kCo2Calibration)) return 0;
   state.co2Cold.store(true);
   return 1;
@@ -358,6 +362,8 @@ int Driver::SetCo2Value(std::uint8_t value) {
 
 int Driver::GetDatasetLayout(DatasetImage* image) {
   if (image == nullptr || image->tag != DATASET_IMAGE_TAG) return 0;
+  // The layout comes with the connection pass.
+  if (!StoreIsDataValid()) return 0;
   const DatasetLayout layout = state.layout;
   image->cells.clear();
   image->areas.clear();
