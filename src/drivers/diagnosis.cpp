@@ -4,6 +4,7 @@
 
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
+#include "drivers/diag_store.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
 #include "views/protocol.h"
@@ -46,6 +47,9 @@ void FinishDiagnosis() {
   if (record == nullptr) return;
   record->StopSession();
   ProtocolAddById(kTextDiagnosisFinished, kProtocolMessage);
+  // The views clear their lists on the release notice; a session that ended on its own may
+  // have left its data behind.
+  StoreRelease();
 }
 
 void InitDrivers() {

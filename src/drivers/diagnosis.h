@@ -25,8 +25,9 @@ std::uint32_t CurrentDevice();
 // search thread after an identification.
 int StartDiagnosis();
 
-// Ends the current diagnosis: StopSession of its record and "Diagnosis finished" in the
-// protocol. Does nothing while no diagnosis is current.
+// Ends the current diagnosis: StopSession of its record, "Diagnosis finished" in the protocol,
+// and the session's data released from the store (the views are told with UM_DATARELEASED).
+// Does nothing while no diagnosis is current.
 void FinishDiagnosis();
 
 // Program start, after the settings are loaded: selects the device of the setting LastDevice

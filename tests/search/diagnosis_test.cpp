@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "drivers/catalogue/parameter.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
+#include "drivers/diag_store.h"
 #include "search/fake_drivers.h"
+#include "shell/messages.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
 
@@ -70,6 +73,31 @@ TEST_F(DiagnosisTest, FinishStopsTheCurrentSessionOnce) {
   const auto entries = protocol_.Entries();
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[2], std::make_pair(int{kProtocolMessage}, LoadString(kTextDiagnosisFinished)));
+}
+
+// A session that ended by itself (its link was lost) may have left its rows in the store: the
+// views must still hear that the data are gone.
+TEST_F(DiagnosisTest, FinishReleasesDataTheSessionLeftBehind) {
+  struct Window : MessageTarget {
+    std::vector<std::uint32_t> messages;
+    void Post(std::uint32_t message, std::intptr_t, std::intptr_t) override {
+      messages.push_back(message);
+    }
+    void Send(std::uint32_t message, std::intptr_t a, std::intptr_t b) override {
+      Post(message, a, b);
+    }
+  } window;
+  StoreStartup();
+  StoreSubscribe(&window, 0, 0);
+  SelectDevice(0);
+  StartDiagnosis();
+  ASSERT_EQ(StoreInit(DriverCatalogue(0)), 1);
+  FinishDiagnosis();
+  EXPECT_EQ(StoreRowCount(), 0u);
+  EXPECT_EQ(window.messages, (std::vector<std::uint32_t>{UM_DATAINIT, UM_DATARELEASED}));
+  FinishDiagnosis();  // nothing current: nothing more
+  EXPECT_EQ(window.messages.size(), 2u);
+  StoreStartup();
 }
 
 TEST_F(DiagnosisTest, StartWhileAnotherIsCurrentStopsItFirst) {
