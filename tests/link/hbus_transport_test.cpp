@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(Table, Acknowledges,
 
 TEST_F(TransportTest, TelegramOfAnotherMemberIsRecordedAndIgnored) {
   const Bytes foreign = Telegram(0x4A, {0xD1, 0x0A});
-  peer_.Start([&foreign](const Bytes& f, int) {
+  peer_.Start([foreign](const Bytes& f, int) {
     return PeerAnswer{{{0, f}, {5, foreign}, {10, kReply}}, false};
   });
   ASSERT_EQ(Send(kRequest), 1);
@@ -447,7 +447,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TransportTest, BlockFrameRetriesAndChecksum) {
   const Bytes good = WithChecksum({0x03, 0x10, 0x55});
   peer_.Start(
-      [&good](const Bytes& f, int n) {
+      [good](const Bytes& f, int n) {
         if (n == 1) return EchoThen(f, {0x03, 0x10, 0x55, 0x00});  // checksum wrong
         return EchoThen(f, good);
       },
