@@ -4,7 +4,11 @@ namespace heatdiag {
 namespace {
 
 constexpr StringEntry kTexts[] = {
-    {0, ""},  // placeholder until the area has texts of its own
+    {0, ""},  // the table starts at index 1
+    {20000, "Parameter"},
+    {20001, "Value"},
+    {20002, "Unit"},
+    {23008, "no data available"},
 };
 
 }  // namespace
