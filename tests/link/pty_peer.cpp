@@ -25,8 +25,12 @@ std::size_t TelegramFramer(std::span<const std::uint8_t> bytes) {
 }
 
 Bytes Telegram(std::uint8_t header, const Bytes& body) {
-  Bytes t{header, static_cast<std::uint8_t>(body.size() + 1)};
-  t.insert(t.end(), body.begin(), body.end());
+  // Built byte by byte: GCC 12 misreads an insert behind an initializer list at -O2.
+  Bytes t;
+  t.reserve(body.size() + 3);
+  t.push_back(header);
+  t.push_back(static_cast<std::uint8_t>(body.size() + 1));
+  for (auto b : body) t.push_back(b);
   t.push_back(Xor(t));
   return t;
 }
