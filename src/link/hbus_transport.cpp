@@ -4,6 +4,7 @@
 
 #include "link/link_texts.h"
 #include "link/serial_port.h"
+#include "link/thread_priority.h"
 #include "shell/frame_sink.h"
 #include "views/protocol.h"
 
@@ -36,10 +37,12 @@ void HBusTransport::StartThreads() {
   receiverExited_.store(false);
   senderExited_.store(false);
   receiver_ = std::thread([this] {
+    RaiseThreadPriority();
     ReceiverLoop();
     receiverExited_.store(true);
   });
   sender_ = std::thread([this] {
+    RaiseThreadPriority();
     SenderLoop();
     senderExited_.store(true);
   });
