@@ -353,8 +353,8 @@ void VirtualHeater::Impl::WriteDue(TimePoint now) {
 }
 
 void VirtualHeater::Impl::Unplug() {
+  unplugged.store(true);  // before the close, so that whoever sees the hang-up sees the flag
   pty.Close();
-  unplugged.store(true);
   out.clear();
   echoHold.clear();
   Log("-- adapter unplugged: terminal closed");

@@ -15,8 +15,11 @@ namespace heatsim::testing {
 
 // A request telegram from the tester: header, length, payload, exclusive-or.
 inline Bytes Request(std::initializer_list<std::uint8_t> payload, std::uint8_t header = 0xF4) {
-  Bytes t = {header, static_cast<std::uint8_t>(payload.size() + 1)};
-  t.insert(t.end(), payload.begin(), payload.end());
+  Bytes t;
+  t.reserve(payload.size() + 3);
+  t.push_back(header);
+  t.push_back(static_cast<std::uint8_t>(payload.size() + 1));
+  for (const std::uint8_t b : payload) t.push_back(b);
   t.push_back(Xor(t));
   return t;
 }
