@@ -431,10 +431,14 @@ void HeaterModel::UpdateOutputs() {
     const int v = componentValue_;
     switch (component_) {
       case Component::kFan:
-        a.fanHalfPercent = std::min(v, 200);
-        a.fanRpm = v;
-        if (!scenario_.HasCapability(2, 0x20)) a.fanRpm = a.fanHalfPercent * 55 / 2;
-        if (scenario_.HasCapability(2, 0x20)) a.fanHalfPercent = std::min(v * 2 / 55, 200);
+        // The set value is in the unit the fan reports: 1/min or half percent.
+        if (scenario_.HasCapability(2, 0x20)) {
+          a.fanRpm = v;
+          a.fanHalfPercent = std::min(v * 200 / 5500, 200);
+        } else {
+          a.fanHalfPercent = std::min(v, 200);
+          a.fanRpm = a.fanHalfPercent * 55 / 2;
+        }
         break;
       case Component::kFuelPump:
         a.fuelPumpTwentiethHz = std::min(v, 255);

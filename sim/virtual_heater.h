@@ -54,7 +54,8 @@ struct VirtualHeaterOptions {
   // Faults in addition to those of the scenario.
   std::vector<FaultRule> faults;
   // The physical model's clock; empty: the steady clock. Tests inject their own to make the
-  // heater's state sequence deterministic.
+  // heater's state sequence deterministic. Called on the heater's thread and by the test
+  // hooks, so it must be safe to call from any thread.
   std::function<std::chrono::milliseconds()> clock;
   // Receives one line per telegram received and sent, and per notable event (block mode,
   // injected faults); called on the heater's thread. Empty: no log.

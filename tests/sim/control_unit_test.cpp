@@ -263,6 +263,24 @@ TEST(ControlUnitService, CalibrationsChangeWhatTheUnitMeasures) {
   EXPECT_EQ(v15.Data(Request({0x50, 0x05}))[2], 0xC0);
 }
 
+TEST(ControlUnitService, ComponentTestDrivesOneOutputForItsRunTime) {
+  UnitFixture f("v3.2");
+  // Fuel pump at 50 x 0.05 Hz for 10 s: the set value is in the unit of the actuator reading.
+  EXPECT_EQ(Hex(f.Data(Request({0x45, 0x02, 0x0A, 0x00, 0x32}))), "02");
+  EXPECT_EQ(f.unit->StateCode(), 0x51);
+  EXPECT_EQ(f.Data(Request({0x50, 0x0F}))[2], 0x32);
+  EXPECT_EQ(f.Data(Request({0x50, 0x03}))[1], 0x04);
+  f.clock.Advance(seconds(11));
+  EXPECT_EQ(f.Data(Request({0x50, 0x0F}))[2], 0x00);
+  EXPECT_EQ(f.unit->StateCode(), 0x04);
+  // Fuel prime: the duration byte counts two seconds.
+  EXPECT_FALSE(f.Ask(Request({0x42, 0x03, 0x00, 0x05})).nak);
+  f.clock.Advance(seconds(9));
+  EXPECT_GT(f.Data(Request({0x50, 0x0F}))[2], 0);
+  f.clock.Advance(seconds(2));
+  EXPECT_EQ(f.Data(Request({0x50, 0x0F}))[2], 0);
+}
+
 TEST(ControlUnitEeprom, CellsReadAndWrite) {
   UnitFixture f("v3.2", R"({"eeprom": {"stuck": ["0x40"]}})");
   EXPECT_EQ(Hex(f.Data(Request({0x33, 0x00, 0x21, 0x5A}))), "00 21 5A");
