@@ -250,7 +250,13 @@ TEST_F(FrameTest, MenuHoverShowsTheHintAndClosingRestoresTheText) {
   QMenu* diagnosis = frame->PopupOf(32000);
   ASSERT_NE(diagnosis, nullptr);
   frame->SetStatusText(std::string_view("Fuel prime started"));
+  // A toolbar button's hover reaches the menus too; without an open menu it is no hint.
+  frame->CommandAction(kCmdStartDiagnosis)->hover();
+  EXPECT_EQ(frame->StatusBarText(), "Fuel prime started");
 
+  frame->show();
+  diagnosis->popup(frame->mapToGlobal(QPoint(0, 0)));
+  ASSERT_TRUE(diagnosis->isVisible());
   emit diagnosis->hovered(frame->CommandAction(kCmdStartDiagnosis));
   EXPECT_EQ(frame->StatusBarText(), "Start communication with device");
   // A string without a line feed is all hint.
@@ -260,7 +266,7 @@ TEST_F(FrameTest, MenuHoverShowsTheHintAndClosingRestoresTheText) {
   emit diagnosis->hovered(frame->CommandAction(kCmdSaveSummary));
   EXPECT_EQ(frame->StatusBarText(), "Start storing of measured values into file");
 
-  emit diagnosis->aboutToHide();
+  diagnosis->hide();
   EXPECT_EQ(frame->StatusBarText(), "Fuel prime started");
 }
 

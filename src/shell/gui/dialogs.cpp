@@ -98,7 +98,7 @@ DeviceSelectionDialog::DeviceSelectionDialog(const std::vector<std::string>& nam
   for (const std::string& name : names) list_->addItem(QString::fromStdString(name));
   if (current < names.size()) list_->setCurrentRow(static_cast<int>(current));
   list_->setMinimumWidth(list_->sizeHintForColumn(0) + 40);
-  list_->setMinimumHeight(list_->sizeHintForRow(0) * std::min<int>(12, list_->count()) + 8);
+  list_->setMinimumHeight(list_->sizeHintForRow(0) * list_->count() + 2 * list_->frameWidth() + 2);
   layout->addWidget(list_, 1);
 
   auto* buttons = new QDialogButtonBox(this);

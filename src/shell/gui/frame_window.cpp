@@ -142,6 +142,8 @@ FrameWindow::FrameWindow(ShellCore& core, FrameDialogs& dialogs, QWidget* parent
       target_(std::make_unique<QueuedMessageTarget>()),
       errorBoxes_(std::make_unique<ErrorBoxBridge>(*this)) {
   setObjectName(QStringLiteral("HeatdiagMdiFrame"));
+  // Toolbar tooltips also while another program has the focus.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   setWindowIcon(ProgramIcon());
   setWindowTitle(QStringLiteral(HEATDIAG_PRODUCT_NAME));
   for (auto& target : viewTargets_) target = std::make_unique<QueuedMessageTarget>();
@@ -236,7 +238,10 @@ QMenu* FrameWindow::AddPopup(QMenu* parent, std::uint32_t titleId,
       popup->addAction(actions_.at(id));
     }
   }
-  connect(popup, &QMenu::hovered, this, [this](QAction* action) { ShowMenuHint(action); });
+  // QMenu also relays hovers of its actions from the toolbar; only an open menu gives a hint.
+  connect(popup, &QMenu::hovered, this, [this, popup](QAction* action) {
+    if (popup->isVisible()) ShowMenuHint(action);
+  });
   connect(popup, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
   if (parent == nullptr) {
     // The menu closed: the current status text comes back.
@@ -774,11 +779,13 @@ void FrameWindow::SaveFrameRect() {
 
 void FrameWindow::moveEvent(QMoveEvent* event) {
   QMainWindow::moveEvent(event);
+  CorrectForWindowFrame();
   SaveFrameRect();
 }
 
 void FrameWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  CorrectForWindowFrame();
   SaveFrameRect();
 }
 
@@ -788,24 +795,26 @@ void FrameWindow::ApplySavedPlacement() {
   const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   placement_ = PlaceFrame(settings.windowLeft, settings.windowTop, settings.windowRight,
                           settings.windowBottom, available.width(), available.height());
-  placementCorrected_ = false;
   move(available.left() + placement_.x, available.top() + placement_.y);
   resize(placement_.width, placement_.height);
+  // The saved rectangle includes the window frame, which is known only once the window manager
+  // has framed the window. Until then (at most a few seconds) the client size is corrected once.
+  frameCorrectionPending_ = true;
+  QTimer::singleShot(3000, this, [this] { frameCorrectionPending_ = false; });
+}
+
+void FrameWindow::CorrectForWindowFrame() {
+  if (!frameCorrectionPending_ || !isVisible() || isMaximized() || isFullScreen()) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame.width() <= 0 && frame.height() <= 0) return;
+  frameCorrectionPending_ = false;
+  resize(std::max(1, placement_.width - frame.width()),
+         std::max(1, placement_.height - frame.height()));
 }
 
 void FrameWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (placementCorrected_ || placement_.width == 0) return;
-  placementCorrected_ = true;
-  // The saved rectangle includes the window frame; once the window manager has framed the
-  // window, take the frame off the client size.
-  QTimer::singleShot(0, this, [this] {
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.width() > 0 || frame.height() > 0) {
-      resize(std::max(1, placement_.width - frame.width()),
-             std::max(1, placement_.height - frame.height()));
-    }
-  });
+  QTimer::singleShot(0, this, [this] { CorrectForWindowFrame(); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -119,6 +119,7 @@ class FrameWindow final : public QMainWindow {
   void ClearFaults();
   void ArrangeIcons();
   QRect DefaultViewRect(QSize area) const;
+  void CorrectForWindowFrame();
   bool IsMenuOpen() const;
 
   ShellCore& core_;
@@ -146,7 +147,7 @@ class FrameWindow final : public QMainWindow {
   // only when it did not reopen at start-up.
   bool overviewReopens_ = false;
   FrameRect placement_;
-  bool placementCorrected_ = false;
+  bool frameCorrectionPending_ = false;
   bool subscribed_ = false;
   bool destroyed_ = false;
 };
