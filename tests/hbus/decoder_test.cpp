@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/catalogue.h"
 #include "drivers/hbus/conversions.h"
 #include "drivers/hbus/handlers.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "drivers/hbus/reply_view.h"
+#include "drivers/hbus/record.h"
 #include "drivers/hbus/store_access.h"
+#include "shell/string_table.h"
+#include "views/overview_element.h"
 #include "hbus/recorders.h"
 #include "hbus/telegram.h"
 
@@ -943,6 +947,70 @@ TEST_F(DecoderTest, Co2WriteAnswers) {
   EXPECT_EQ(recorders.Errors(), std::vector<std::string>{kInvalidLength});
 }
 
+// --- Debug telegram --------------------------------------------------------------------------
+
+TEST_F(DecoderTest, DebugTelegramFollowsTheWindowsRequests) {
+  SetVersion(0x32);
+  DebugState debug;
+  std::array<std::uint8_t, kWorkBufferSize> work{0x60, 0x00, 0x00};
+  EXPECT_EQ(BuildDebug(driver, work, 3), 0u);  // no debug window attached
+  ASSERT_EQ(driver.StartDebugMode(&debug), 1);
+  struct Step {
+    const char* name;
+    std::uint16_t action;
+    std::uint16_t newState;
+    std::vector<std::uint8_t> sent;
+    std::uint16_t modeAfter;
+    std::uint16_t actionAfter;
+  } steps[] = {
+      {"Halt", 1, kDebugNone, {0x60, 0x03}, 1, 1},
+      {"Status", 1, kDebugNone, {0x60, 0x01}, 1, 1},
+      {"SetState", 1, 0x12, {0x60, 0x06, 0x12}, 1, 1},
+      {"Step", 3, kDebugNone, {0x60, 0x04}, 1, 1},
+      {"StepNow", 4, kDebugNone, {0x60, 0x05}, 1, 1},
+      {"Run", 2, kDebugNone, {0x60, 0x02}, 2, 2},
+      {"Leave", 0, kDebugNone, {0x60, 0x00}, 0, 0},
+  };
+  for (const Step& step : steps) {
+    debug.action = step.action;
+    debug.newState = step.newState;
+    work = {0x60, 0x00, 0x00};
+    const std::size_t length = BuildDebug(driver, work, 3);
+    EXPECT_EQ(std::vector<std::uint8_t>(work.begin(), work.begin() + length), step.sent)
+        << step.name;
+    EXPECT_EQ(debug.mode.load(), step.modeAfter) << step.name;
+    EXPECT_EQ(debug.action.load(), step.actionAfter) << step.name;
+    EXPECT_EQ(debug.newState.load(), kDebugNone) << step.name;
+  }
+}
+
+TEST_F(DecoderTest, DebugStatusReachesTheWindow) {
+  SetVersion(0x32);
+  DebugState debug;
+  debug.window = &recorders;
+  debug.action = 1;
+  driver.StartDebugMode(&debug);
+  std::array<std::uint8_t, kWorkBufferSize> work{0x60, 0x00, 0x00};
+  BuildDebug(driver, work, 3);  // halt
+  BuildDebug(driver, work, 3);  // status
+  ASSERT_EQ(Run(HandleDebug, "E0 01 07 00 0A 00 05 06 FD 01"), EntryResult::kDone);
+  EXPECT_EQ(debug.currentState.load(), 7);
+  EXPECT_EQ(debug.runTimeSet.load(), 10);
+  EXPECT_EQ(debug.runTimeActual.load(), 5);
+  EXPECT_EQ(debug.lastState.load(), 6);
+  EXPECT_EQ(debug.lastJump.load(), 0xFD);
+  EXPECT_EQ(recorders.CountMessages(kDebugRefreshMessage), 1u);
+  // The unit says it is not in debug mode: ask for it again.
+  ASSERT_EQ(Run(HandleDebug, "E0 01 07 00 0A 00 05 06 FD 00"), EntryResult::kDone);
+  EXPECT_EQ(debug.mode.load(), 0);
+  EXPECT_EQ(debug.action.load(), 1);
+  EXPECT_EQ(driver.PollDebugMode(&debug), 1);
+  // Refused: the window is told and the mode given up.
+  EXPECT_EQ(Run(HandleDebug, "7F 11"), EntryResult::kLinkFault);
+  EXPECT_EQ(recorders.Errors(), std::vector<std::string>{"Debug mode cannot be started!"});
+  EXPECT_EQ(driver.PollDebugMode(&debug), 0);
+}
+
 // --- Short and garbled replies ----------------------------------------------------------------
 
 // Every handler of the table gets telegrams that are too short for it: a reply with only the
@@ -991,6 +1059,30 @@ TEST_F(DecoderTest, CommandOnlyRepliesAreReportedAsWrongLength) {
         static_cast<std::uint8_t>(0x4D ^ (commands[i] | 0x80))};
     EXPECT_EQ(strict[i](driver, ReplyView(bytes)), EntryResult::kLinkFault) << i;
     EXPECT_EQ(recorders.Errors(), std::vector<std::string>{kInvalidLength}) << i;
+  }
+}
+
+}  // namespace
+}  // namespace heatdiag::hbus
+
+namespace heatdiag::hbus {
+namespace {
+
+// Every element of the overview lies inside the window and is bound to a row or a text.
+TEST(Overview, ElementsFitTheWindowAndNameWhatTheyShow) {
+  const OverviewElement* elements = nullptr;
+  ASSERT_EQ(record::GetOverviewElements(&elements), 86u);
+  ASSERT_NE(elements, nullptr);
+  for (std::size_t i = 0; i < 86; ++i) {
+    const OverviewElement& e = elements[i];
+    EXPECT_LT(e.left, e.right) << i;
+    EXPECT_LT(e.top, e.bottom) << i;
+    EXPECT_LE(e.right, 10000) << i;
+    EXPECT_LE(e.bottom, 10000) << i;
+    if (e.type == kOverviewText)
+      EXPECT_NE(FindString(e.item), nullptr) << i;
+    else
+      EXPECT_LT(e.item, kCatalogueRows) << i;
   }
 }
 

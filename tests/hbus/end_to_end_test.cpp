@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dataset/dataset_image.h"
+#include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "hbus/recorders.h"
@@ -330,6 +331,11 @@ TEST(Modes, SwitchedOnModeIsKeptAliveAndSwitchedOff) {
   EXPECT_TRUE(
       WaitUntil([&] { return session.recorders.CountSent("Tx: F4 04 44 21 00") > 0; }, 25s));
   EXPECT_EQ(session.Heater().OperatingMode(), 0x21);
+  // The unit's way through its states is logged as state changes with their durations.
+  const auto changes = session.recorders.ProtocolTexts(kProtocolStateChange);
+  ASSERT_FALSE(changes.empty());
+  EXPECT_EQ(changes.front().rfind("AUS -> ", 0), 0u) << changes.front();
+  EXPECT_EQ(changes.front().back(), ')');
   session.driver.SetOperatingMode(0);
   EXPECT_TRUE(WaitUntil([&] { return session.Heater().OperatingMode() == 0; }, 10s));
   EXPECT_TRUE(WaitUntil([&] { return session.driver.link.HeatingActive() == 0; }, 10s));
@@ -352,6 +358,97 @@ TEST(Modes, RefusedRequestShowsTheNakAndTheSessionGoesOn) {
       WaitUntil([&] { return session.recorders.CountSent("Tx: F4 03 50 07") > before + 2; }, 10s));
   EXPECT_EQ(session.recorders.CountMessages(UM_LINKENDED), 0u);
   EXPECT_EQ(session.driver.IsSessionActive(), 1);
+}
+
+// --- Service requests ----------------------------------------------------------------------------
+
+struct ServiceCase {
+  const char* name;
+  const char* scenario;
+  void (*request)(Driver&);
+  const char* sent;
+};
+
+class ServiceRequests : public ::testing::TestWithParam<ServiceCase> {};
+
+TEST_P(ServiceRequests, GoOutWithTheirParameters) {
+  const ServiceCase& c = GetParam();
+  Session session(Scenario(c.scenario));
+  ASSERT_TRUE(session.Connect());
+  c.request(session.driver);
+  EXPECT_TRUE(WaitUntil([&] { return session.recorders.CountSent(c.sent) == 1; }, 10s));
+  EXPECT_TRUE(session.recorders.Errors().empty());
+  EXPECT_EQ(session.driver.IsSessionActive(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, ServiceRequests,
+    ::testing::Values(
+        ServiceCase{"SupplyVoltage", "v3.2", [](Driver& d) { d.SetSupplyVoltage(12500); },
+                    "Tx: F4 06 42 01 00 30 D4"},
+        ServiceCase{"SupplyVoltageOld", "v1.5", [](Driver& d) { d.SetSupplyVoltage(12500); },
+                    "Tx: F4 05 42 01 00 B7"},
+        ServiceCase{"GlowPlug", "v3.2", [](Driver& d) { d.SetGlowPlugResistance(600); },
+                    "Tx: F4 06 42 02 00 02 58"},
+        ServiceCase{"FuelPrime", "v3.2", [](Driver& d) { d.StartFuelPrime(158); },
+                    "Tx: F4 05 42 03 00 4F"},
+        ServiceCase{"Component", "v3.2", [](Driver& d) { d.StartComponent(1, 50, 10); },
+                    "Tx: F4 06 45 01 0A 00 32"},
+        ServiceCase{"ComponentOld", "v1.5", [](Driver& d) { d.StartComponent(2, 0, 0); },
+                    "Tx: F4 03 60 04"},
+        ServiceCase{"AllOff", "v3.2", [](Driver& d) { d.StopComponentTest(); },
+                    "Tx: F4 06 45 00 00 00 00"},
+        ServiceCase{"Boost", "v3.2", [](Driver& d) { d.SetOperatingMode(5); }, "Tx: F4 02 25"}),
+    [](const auto& parameter) { return std::string(parameter.param.name); });
+
+TEST(Co2, RangeIsReadAndTheValueWritten) {
+  Session session(Scenario("v3.2", R"({"co2": {"value": 120, "min": 100, "max": 140}})"));
+  ASSERT_TRUE(session.Connect());
+  std::uint8_t lowest = 0, highest = 0, current = 0;
+  session.driver.GetCo2Range(&lowest, &highest, &current);
+  EXPECT_EQ(lowest, 100);
+  EXPECT_EQ(highest, 140);
+  EXPECT_EQ(current, 120);
+  // The normal trim needs combustion at full load: refused, without a message.
+  ASSERT_EQ(session.driver.StartCo2Adjustment(), 1);
+  EXPECT_EQ(session.driver.SetCo2Value(110), 0);
+  ASSERT_EQ(session.driver.StartCo2AdjustmentCold(), 1);
+  EXPECT_EQ(session.driver.SetCo2Value(110), 1);
+  session.driver.GetCo2Range(&lowest, &highest, &current);
+  EXPECT_EQ(current, 110);
+  EXPECT_EQ(session.driver.EndCo2Adjustment(), 0);
+  EXPECT_TRUE(WaitUntil([&] { return session.recorders.CountSent("Tx: F4 04 57 02 00") == 1; },
+                        10s));
+  EXPECT_TRUE(session.recorders.Errors().empty());
+}
+
+TEST(Co2, UnitWithoutTheCapabilityRefusesTheAdjustment) {
+  Session session(Scenario("v3.2", R"({"capabilities": "F8 7F 38 20"})"));
+  ASSERT_TRUE(session.Connect());
+  EXPECT_EQ(session.driver.StartCo2Adjustment(), 0);
+  EXPECT_EQ(session.driver.StartCo2AdjustmentCold(), 0);
+  std::uint8_t lowest = 1, highest = 1, current = 1;
+  session.driver.GetCo2Range(&lowest, &highest, &current);  // nothing to ask: released at once
+  EXPECT_EQ(lowest | highest | current, 0);
+}
+
+// --- Debug mode ----------------------------------------------------------------------------------
+
+TEST(Debug, ModeIsStartedFollowedAndLeft) {
+  Session session(Scenario("v3.2"));
+  ASSERT_TRUE(session.Connect());
+  DebugState debug;
+  debug.action = 1;  // halt
+  ASSERT_EQ(session.driver.StartDebugMode(&debug), 1);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return debug.mode.load() == 1 && debug.currentState.load() != kDebugNone; }, 10s));
+  EXPECT_EQ(session.driver.PollDebugMode(&debug), 1);
+  debug.action = 2;  // run
+  EXPECT_TRUE(WaitUntil([&] { return debug.mode.load() == 2; }, 10s));
+  session.driver.EndDebugMode(&debug);
+  EXPECT_TRUE(WaitUntil([&] { return session.driver.PollDebugMode(&debug) == 0; }, 10s));
+  EXPECT_EQ(debug.mode.load(), 0);
+  EXPECT_TRUE(session.recorders.Errors().empty());
 }
 
 // --- Losing the link -------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Identification, versions, capabilities and configuration: the telegrams of the connection pass.
 #include <cstdio>
 #include <initializer_list>
+#include <span>
 #include <string>
 
 #include "drivers/catalogue/parameter.h"
@@ -28,12 +29,16 @@ void HideRows(std::initializer_list<Row> rows) {
 
 // An identification row does not end the session when the unit refuses or garbles it: its rows
 // are hidden, and a garbled answer is reported only while the rows were still shown.
-EntryResult IdentificationFailed(std::initializer_list<Row> rows, bool wrongLength) {
+EntryResult IdentificationFailed(std::span<const Row> rows, bool wrongLength) {
   bool wasPresent = false;
   for (Row row : rows) wasPresent = wasPresent || IsPresent(row);
-  HideRows(rows);
+  for (Row row : rows) Hide(row);
   if (wrongLength && wasPresent) ShowThreadError(kTextInvalidLength);
   return EntryResult::kDone;
+}
+
+EntryResult IdentificationFailed(Row row, bool wrongLength) {
+  return IdentificationFailed(std::span<const Row>(&row, 1), wrongLength);
 }
 
 // A character of an identification text; a zero byte ends the text.
@@ -188,7 +193,7 @@ EntryResult HandleLayout(Driver& d, const ReplyView& reply) {
 }
 
 EntryResult HandleDeviceId(Driver& d, const ReplyView& reply) {
-  if (!reply.Answers(kIdentify)) return IdentificationFailed({60}, false);
+  if (!reply.Answers(kIdentify)) return IdentificationFailed(60, false);
   const int length = reply.DataLength();
   std::string text;
   if (length == 6) {
@@ -198,7 +203,7 @@ EntryResult HandleDeviceId(Driver& d, const ReplyView& reply) {
     text = HexText(reply, 4, 3);
     AppendChar(text, reply.ByteAt(7));
   } else {
-    return IdentificationFailed({60}, true);
+    return IdentificationFailed(60, true);
   }
   StoreText(60, text);
   return EntryResult::kDone;
@@ -207,8 +212,8 @@ EntryResult HandleDeviceId(Driver& d, const ReplyView& reply) {
 EntryResult HandleVersions(Driver& d, const ReplyView& reply) {
   const std::uint8_t version = d.Version();
   const bool withEeprom = version >= kVersion32;
-  const auto rows =
-      withEeprom ? std::initializer_list<Row>{62, 63, 64} : std::initializer_list<Row>{62, 63};
+  static constexpr Row kVersionRows[] = {62, 63, 64};
+  const std::span<const Row> rows(kVersionRows, withEeprom ? 3 : 2);
   if (!reply.Answers(kIdentify)) return IdentificationFailed(rows, false);
   const int length = reply.DataLength();
   const auto swVersion = [&](std::size_t at) {
@@ -229,7 +234,7 @@ EntryResult HandleVersions(Driver& d, const ReplyView& reply) {
 }
 
 EntryResult HandleDatasetId(Driver& d, const ReplyView& reply) {
-  if (!reply.Answers(kIdentify)) return IdentificationFailed({61}, false);
+  if (!reply.Answers(kIdentify)) return IdentificationFailed(61, false);
   const int length = reply.DataLength();
   const bool old = d.Version() < kVersion30;
   std::string text;
@@ -245,7 +250,7 @@ EntryResult HandleDatasetId(Driver& d, const ReplyView& reply) {
     AppendChar(text, reply.ByteAt(7));
     text.push_back(static_cast<char>('0' + reply.ByteAt(8)));
   } else {
-    return IdentificationFailed({61}, true);
+    return IdentificationFailed(61, true);
   }
   StoreText(61, text);
   return EntryResult::kDone;
@@ -254,17 +259,17 @@ EntryResult HandleDatasetId(Driver& d, const ReplyView& reply) {
 namespace {
 
 EntryResult HandleDate(const ReplyView& reply, Row row) {
-  if (!reply.Answers(kIdentify)) return IdentificationFailed({row}, false);
-  if (reply.DataLength() != 4) return IdentificationFailed({row}, true);
+  if (!reply.Answers(kIdentify)) return IdentificationFailed(row, false);
+  if (reply.DataLength() != 4) return IdentificationFailed(row, true);
   StoreText(row, Format("%02X.%02X.%02X", reply.ByteAt(4), reply.ByteAt(5), reply.ByteAt(6)));
   return EntryResult::kDone;
 }
 
 // All value bytes (behind the index byte) as hexadecimal text.
 EntryResult HandleHexIdentification(const ReplyView& reply, Row row) {
-  if (!reply.Answers(kIdentify)) return IdentificationFailed({row}, false);
+  if (!reply.Answers(kIdentify)) return IdentificationFailed(row, false);
   const int length = reply.DataLength();
-  if (length < 2) return IdentificationFailed({row}, true);
+  if (length < 2) return IdentificationFailed(row, true);
   StoreText(row, HexText(reply, 4, static_cast<std::size_t>(length - 1)));
   return EntryResult::kDone;
 }
@@ -286,7 +291,8 @@ EntryResult HandleCustomerId(Driver&, const ReplyView& reply) {
 
 EntryResult HandleSerialNumber(Driver& d, const ReplyView& reply) {
   const bool old = d.Version() < kVersion30;
-  const auto rows = old ? std::initializer_list<Row>{68} : std::initializer_list<Row>{68, 69};
+  static constexpr Row kSerialRows[] = {68, 69};
+  const std::span<const Row> rows(kSerialRows, old ? 1 : 2);
   if (!reply.Answers(kIdentify)) return IdentificationFailed(rows, false);
   const int length = reply.DataLength();
   if (old) {

@@ -1,6 +1,7 @@
 #include "drivers/hbus/record.h"
 
 #include "drivers/hbus/hbus_driver.h"
+#include "drivers/hbus/overview.h"
 
 namespace heatdiag::hbus::record {
 
@@ -23,8 +24,9 @@ void ClearFaults() {
   TheDriver().ClearFaults();
 }
 std::uint32_t GetOverviewElements(const OverviewElement** elements) {
-  if (elements != nullptr) *elements = nullptr;
-  return 0;
+  const auto table = HBusOverview();
+  if (elements != nullptr) *elements = table.data();
+  return static_cast<std::uint32_t>(table.size());
 }
 int IsFunctionAvailable(std::uint32_t function) {
   return TheDriver().IsFunctionAvailable(function);

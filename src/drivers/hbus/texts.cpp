@@ -13,6 +13,10 @@ constexpr StringEntry kTexts[] = {
     {hbus::kTextFlashLoader, "The control unit is executing a H-Bus flash loader!"},
     {hbus::kTextDebugNotStarted, "Debug mode cannot be started!"},
     {hbus::kTextStateChange, "%s -> %s (%ds)"},
+    {hbus::kTextOverviewMeasured, "Measured values"},
+    {hbus::kTextOverviewActuators, "Actuator levels"},
+    {hbus::kTextOverviewComponents, "Components"},
+    {hbus::kTextOverviewInputs, "Inputs"},
 };
 
 }  // namespace
