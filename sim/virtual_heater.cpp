@@ -74,7 +74,7 @@ struct VirtualHeater::Impl {
   void Run();
   void Service(TimePoint now);
   int PollTimeoutMs(TimePoint now) const;
-  void ReadAvailable();
+  bool ReadAvailable();  // false when nothing could be read
   void Process(const std::uint8_t* bytes, std::size_t count, TimePoint readAt);
   void HandleFrame(const Bytes& frame, TimePoint at);
   void SyncFraming(TimePoint at);
@@ -143,10 +143,10 @@ void VirtualHeater::Impl::Run() {
     }
     if (n == 2) {
       if (fds[1].revents & POLLOUT) writeBlocked = false;
-      if (fds[1].revents & POLLIN) {
-        ReadAvailable();
-      } else if (fds[1].revents & (POLLHUP | POLLERR)) {
-        // Nobody on the terminal side; do not spin on the hang-up.
+      const bool readable = (fds[1].revents & POLLIN) != 0 && ReadAvailable();
+      if (!readable && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+        // Nothing to read although the terminal says otherwise (a hang-up or an error): do not
+        // spin on it.
         std::this_thread::sleep_for(milliseconds(20));
       }
     }
@@ -177,24 +177,26 @@ void VirtualHeater::Impl::Service(TimePoint now) {
       SyncFraming(now);
       Log("-- block mode ended: no frame for 2 s");
     }
-    if (!speedForgotten && now - lastReceived >= kForgetSpeedAfter && pty.IsOpen()) {
-      pty.ForgetLineSpeed();
+    if (!speedForgotten && now - lastReceived >= kForgetSpeedAfter) {
+      if (pty.IsOpen()) pty.ForgetLineSpeed();
       speedForgotten = true;
     }
   }
   WriteDue(now);
 }
 
-void VirtualHeater::Impl::ReadAvailable() {
+bool VirtualHeater::Impl::ReadAvailable() {
   std::uint8_t buffer[512];
+  bool any = false;
   for (;;) {
-    if (unplugged.load() || !pty.IsOpen()) return;
+    if (unplugged.load() || !pty.IsOpen()) return any;
     const ssize_t got = read(pty.MasterFd(), buffer, sizeof buffer);
-    if (got <= 0) return;  // EAGAIN: all read; EIO: nobody on the other side
+    if (got <= 0) return any;  // EAGAIN: all read; EIO: nobody on the other side
+    any = true;
     lastReceived = SteadyClock::now();
     speedForgotten = false;
     Process(buffer, static_cast<std::size_t>(got), lastReceived);
-    if (static_cast<std::size_t>(got) < sizeof buffer) return;
+    if (static_cast<std::size_t>(got) < sizeof buffer) return any;
   }
 }
 
