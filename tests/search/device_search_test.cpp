@@ -10,6 +10,7 @@
 
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
+#include "link/serial_port.h"
 #include "search/fake_drivers.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
@@ -65,6 +66,9 @@ TEST(SearchOrder, EqualCodesInTableOrderAndZeroNeverProbed) {
 TEST(AutomaticSearch, RealTableWithoutUnitsEndsQuietly) {
   RecordingProtocol protocol;
   RecordingSearchWindow window;
+  // The H-Bus probe finds no adapter on its port either.
+  ProgramSettings().comPort = 1;
+  SetPortPath(1, "/nonexistent/heatdiag-no-adapter");
   SelectDevice(4);
   ASSERT_TRUE(StartAutomaticSearch(window, milliseconds(1)));
   ExpectNoSearchLeft();
@@ -85,6 +89,8 @@ TEST(AutomaticSearch, RealTableWithoutUnitsEndsQuietly) {
   EXPECT_EQ(SelectedDevice(), 4u);
   EXPECT_EQ(CurrentDevice(), kNoDevice);
   SelectDevice(kNoDevice);
+  SetPortPath(1, "");
+  ProgramSettings() = Settings{};
 }
 
 struct IdentifyCase {
