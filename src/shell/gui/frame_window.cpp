@@ -170,6 +170,14 @@ ErrorBoxPresenter& FrameWindow::ErrorBoxes() {
 }
 
 FrameWindow::~FrameWindow() {
+  // The children go after this destructor; what they signal on their way out must not reach
+  // the frame any more.
+  frameTimer_.stop();
+  mdi_->disconnect(this);
+  for (const auto& [id, popup] : popups_) popup->disconnect(this);
+  for (const auto& window : views_) {
+    if (window) window->disconnect(this);
+  }
   CloseMessageTargets();
   if (subscribed_) core_.Unsubscribe(target_.get());
   if (g_frame == this) g_frame = nullptr;
