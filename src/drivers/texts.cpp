@@ -26,6 +26,17 @@ constexpr StringEntry kTexts[] = {
     {9819, "Keyword link, vehicle addresses, variant 1 - air heater"},
     {9820, "Keyword link 51/F1, key E98F - water heater with dataset identification"},
 
+    {21014, "Diagnosis started"},
+    {21015, "Diagnosis finished"},
+    {21023,
+     "On some control units the automatic search starts the heater!\n"
+     "Some devices of one family cannot be told apart: when the search finds a related device\n"
+     "but no communication comes up, select the device by hand.\n"
+     "Some control units must be switched on for the search."},
+    {21057,
+     "The automatic search cannot tell the two variants of this slow-link air heater apart.\n"
+     "They differ only in the component test: select the device by hand when needed."},
+
     {31000, "Insufficient free memory!"},
     {31001, "This control unit family is not supported by this version!"},
 };
