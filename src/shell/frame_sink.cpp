@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "shell/string_table.h"
@@ -13,6 +14,8 @@ namespace {
 
 std::atomic<MessageTarget*> g_frame{nullptr};
 std::atomic<ErrorBoxPresenter*> g_presenter{nullptr};
+// The thread that installed the presenter (the GUI thread in the desktop program).
+std::atomic<std::thread::id> g_presenterThread{};
 // One worker error box at a time.
 std::mutex g_errorBox;
 
@@ -29,7 +32,10 @@ std::string FormatWith(std::string_view format, Arg argument) {
 void ShowFormatted(std::uint32_t textId, const std::string& text) {
   if (textId == 0 || FindString(textId) == nullptr || FindString(kErrorCaptionId) == nullptr)
     return;
-  std::lock_guard lock(g_errorBox);
+  // Workers take turns; the presenter's own thread never waits for them, since a worker's box
+  // may be waiting for that very thread to show it.
+  std::unique_lock lock(g_errorBox, std::defer_lock);
+  if (std::this_thread::get_id() != g_presenterThread.load()) lock.lock();
   ProtocolAdd(text, kProtocolError);
   if (auto* presenter = g_presenter.load())
     presenter->ShowError(LoadString(kErrorCaptionId, 255), text);
@@ -41,6 +47,7 @@ void SetFrameTarget(MessageTarget* target) {
   g_frame.store(target);
 }
 void SetErrorBoxPresenter(ErrorBoxPresenter* presenter) {
+  g_presenterThread.store(presenter != nullptr ? std::this_thread::get_id() : std::thread::id{});
   g_presenter.store(presenter);
 }
 

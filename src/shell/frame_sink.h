@@ -18,7 +18,9 @@ class ErrorBoxPresenter {
   virtual void ShowError(std::string_view caption, std::string_view text) = 0;
 };
 
-// Installs the frame's message target and error-box presenter (nullptr removes them).
+// Installs the frame's message target and error-box presenter (nullptr removes them). The
+// presenter is installed from the thread that shows the boxes: calls on that thread do not wait
+// for the boxes of workers.
 void SetFrameTarget(MessageTarget* target);
 void SetErrorBoxPresenter(ErrorBoxPresenter* presenter);
 

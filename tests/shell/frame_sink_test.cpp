@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -38,6 +42,42 @@ TEST(ThreadError, ShowsFormattedTextAndLogsIt) {
   EXPECT_EQ(boxes.shown[0].second, "Attention!");
   ASSERT_EQ(protocol.entries.size(), 1u);
   EXPECT_EQ(protocol.entries[0].first, kProtocolError);
+}
+
+// A worker's box waits for the thread that shows boxes; that thread raising a box of its own
+// meanwhile must not wait for the worker's box in turn.
+TEST(ThreadError, PresenterThreadDoesNotWaitForAWorkersBox) {
+  struct GatedBoxes : ErrorBoxPresenter {
+    std::thread::id presenterThread = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool workerShowing = false;
+    bool presenterDone = false;
+    bool workerSawPresenterBox = false;
+    void ShowError(std::string_view, std::string_view) override {
+      std::unique_lock lock(mutex);
+      if (std::this_thread::get_id() == presenterThread) return;
+      workerShowing = true;
+      changed.notify_all();
+      workerSawPresenterBox =
+          changed.wait_for(lock, std::chrono::seconds(10), [this] { return presenterDone; });
+    }
+  } boxes;
+  SetErrorBoxPresenter(&boxes);
+  std::thread worker([] { ShowThreadError(21002); });
+  {
+    std::unique_lock lock(boxes.mutex);
+    boxes.changed.wait(lock, [&] { return boxes.workerShowing; });
+  }
+  ShowThreadError(21001);
+  {
+    std::lock_guard lock(boxes.mutex);
+    boxes.presenterDone = true;
+  }
+  boxes.changed.notify_all();
+  worker.join();
+  SetErrorBoxPresenter(nullptr);
+  EXPECT_TRUE(boxes.workerSawPresenterBox);
 }
 
 TEST(ThreadError, FormatsOneArgument) {
