@@ -4,15 +4,18 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 
 #include "drivers/device_search.h"
+#include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "shell/frame_sink.h"
+#include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
@@ -27,6 +30,7 @@ namespace heatdiag {
 namespace {
 
 constexpr std::uint32_t kVirtualHeaterStatusId = 32340;
+constexpr std::uint32_t kVirtualHeaterDevice = 0;  // D00, the H-Bus driver
 constexpr std::uint32_t kVirtualHeaterFailedId = 32341;
 
 bool StartsWith(const std::string& text, const char* prefix) {
@@ -188,6 +192,16 @@ int RunProgram(int argc, char** argv) {
   }
   frame->Target().Send(UM_STARTUP, 0, 0);
   frame->StartFrameTimer();
+  // The virtual heater is an H-Bus control unit: diagnose it at once, so that the program shows
+  // a running heater without any set-up.
+  if (heater) {
+    SelectDevice(kVirtualHeaterDevice);
+    frame->UpdateWindowTitle();
+    frame->HandleCommand(kCmdStartDiagnosis);
+    const bool anyViewOpen = std::any_of(kReopenOrder.begin(), kReopenOrder.end(),
+                                         [&](ViewKind kind) { return frame->IsViewOpen(kind); });
+    if (!anyViewOpen) frame->OpenView(ViewKind::kParameterList);
+  }
   auto termination = InstallTerminationHandler(*frame);
 
   const int result = QApplication::exec();
