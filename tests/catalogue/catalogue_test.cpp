@@ -236,7 +236,7 @@ TEST(HBusCatalogue, RowsAsListed) {
   } rows[] = {
       {0, ValueKind::kText, 8, "", "", "", kUnitNone, 0x40},
       {1, ValueKind::kText, 10, "", "", "", kUnitNone, 0x2040},
-      {2, ValueKind::kText, 16, "", "", "", kUnitNone, 0x40},
+      {2, ValueKind::kText, 17, "", "", "", kUnitNone, 0x40},
       {4, ValueKind::kReal, 8, "0", "5", "0.001", kUnitHertz, 0x5004},
       {5, ValueKind::kUnsigned, 4, "0", "100", "1", kUnitPercent, 0x5004},
       {6, ValueKind::kUnsigned, 4, "0", "5000", "1", kUnitPerMinute, 0x5004},

@@ -253,6 +253,12 @@ TEST_F(DecoderTest, CodeIsShownAsHexAndKept) {
   EXPECT_EQ(driver.state.code[6], 0x00);
 }
 
+TEST_F(DecoderTest, FullEightByteCodeKeepsEveryDigit) {
+  SetVersion(0x32);
+  ASSERT_EQ(Run(HandleCode, "D1 0C F8 7F 38 22 58 60 00 01"), EntryResult::kDone);
+  EXPECT_EQ(Value(2), "F87F382258600001");
+}
+
 TEST_F(DecoderTest, CodeWithMoreThanEightBytesIsRefused) {
   SetVersion(0x32);
   EXPECT_EQ(Run(HandleCode, "D1 0C 01 02 03 04 05 06 07 08 09"), EntryResult::kLinkFault);

@@ -13,9 +13,10 @@ using K = ValueKind;
 constexpr auto kCatalogue = [] {
   CatalogueTable<kHBusCatalogueRows> t;
   t.Add({
-      {K::kText, 8, "", "", "", kNameHBusVersion, kUnitNone, 0x40},                     // 0
-      {K::kText, 10, "", "", "", kNameDeviceName, kUnitNone, 0x2040},                   // 1
-      {K::kText, 16, "", "", "", kNameHBusCode, kUnitNone, 0x40},                       // 2
+      {K::kText, 8, "", "", "", kNameHBusVersion, kUnitNone, 0x40},    // 0
+      {K::kText, 10, "", "", "", kNameDeviceName, kUnitNone, 0x2040},  // 1
+      // Eight code bytes are sixteen hex digits: the buffer holds them and the terminator.
+      {K::kText, 17, "", "", "", kNameHBusCode, kUnitNone, 0x40},                       // 2
       {K::kUnsigned, 4, "0", "100", "1", kNameGlowPlug, kUnitPercent, 0x5004},          // 3
       {K::kReal, 8, "0", "5", "0.001", kNameFuelPump, kUnitHertz, 0x5004},              // 4
       {K::kUnsigned, 4, "0", "100", "1", kNameCombustionAirFan, kUnitPercent, 0x5004},  // 5
