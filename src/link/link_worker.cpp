@@ -375,85 +375,72 @@ bool LinkWorker::SelectBank(std::uint8_t bank) {
   return true;
 }
 
-void LinkWorker::ReadNextCell() {
+DatasetCell* LinkWorker::NextCell(std::uint8_t pendingFlag) {
   DatasetRequest* request = datasetRequest_.load();
   if (request == nullptr || request->cells == nullptr) {
     EndTransfer(1);
-    return;
+    return nullptr;
   }
-  while (cellIndex_ < request->end && (request->cells[cellIndex_].flags & CELL_READ) == 0)
+  while (cellIndex_ < request->end && (request->cells[cellIndex_].flags & pendingFlag) == 0)
     ++cellIndex_;
   if (cellIndex_ >= request->end) {
     EndTransfer(0);
-    return;
+    return nullptr;
   }
-  const std::uint32_t index = cellIndex_;
-  const auto address = static_cast<std::uint8_t>(index & 0xFF);
-  if (!SelectBank(static_cast<std::uint8_t>(index >> 8))) return;
-  DatasetCell& cell = request->cells[index];
-  cell.flags &= static_cast<std::uint8_t>(~CELL_READ);
-  if (request->currentAddress != nullptr) request->currentAddress->store(index);
-  const std::uint8_t frame[] = {kBlockRead, address};
-  if (transport_.SendBlockFrame(frame, sizeof frame) == 0) {
+  if (!SelectBank(static_cast<std::uint8_t>(cellIndex_ >> 8))) return nullptr;
+  DatasetCell& cell = request->cells[cellIndex_];
+  cell.flags &= static_cast<std::uint8_t>(~pendingFlag);
+  if (request->currentAddress != nullptr) request->currentAddress->store(cellIndex_);
+  return &cell;
+}
+
+// Sends one cell frame; the answer echoes the command (from 3.0) and the address before the
+// cell's value. Returns that value, or nullopt when the transfer has ended.
+std::optional<std::uint8_t> LinkWorker::ExchangeCell(const std::uint8_t* frame, std::size_t n) {
+  if (transport_.SendBlockFrame(frame, n) == 0) {
     EndTransfer(1);
-    return;
+    return std::nullopt;
   }
   const hbus::ReplyView reply(transport_.Reply());
   const bool v3 = Version() >= kVersion30;
+  const std::uint8_t command = frame[0];
+  const std::uint8_t address = frame[1];
   const bool matches =
-      v3 ? reply.Has(0, 3) && reply.ByteAt(0) == kBlockRead && reply.ByteAt(1) == address
+      v3 ? reply.Has(0, 3) && reply.ByteAt(0) == command && reply.ByteAt(1) == address
          : reply.Has(0, 2) && reply.ByteAt(0) == address;
   if (!matches) {
     ShowThreadError(kTextInvalidResponse);
     EndTransfer(1);
-    return;
+    return std::nullopt;
   }
-  const std::uint8_t value = reply.ByteAt(v3 ? 2 : 1);
-  cell.value = value;
-  cell.alt = value;
-  cell.flags = static_cast<std::uint8_t>((cell.flags | CELL_VALID) & ~CELL_CHANGED);
+  return reply.ByteAt(v3 ? 2 : 1);
+}
+
+void LinkWorker::ReadNextCell() {
+  DatasetCell* cell = NextCell(CELL_READ);
+  if (cell == nullptr) return;
+  const std::uint8_t frame[] = {kBlockRead, static_cast<std::uint8_t>(cellIndex_ & 0xFF)};
+  const std::optional<std::uint8_t> value = ExchangeCell(frame, sizeof frame);
+  if (!value) return;
+  cell->value = *value;
+  cell->alt = *value;
+  cell->flags = static_cast<std::uint8_t>((cell->flags | CELL_VALID) & ~CELL_CHANGED);
   ++cellIndex_;
 }
 
 void LinkWorker::WriteNextCell() {
-  DatasetRequest* request = datasetRequest_.load();
-  if (request == nullptr || request->cells == nullptr) {
-    EndTransfer(1);
-    return;
-  }
-  while (cellIndex_ < request->end && (request->cells[cellIndex_].flags & CELL_WRITE) == 0)
-    ++cellIndex_;
-  if (cellIndex_ >= request->end) {
-    EndTransfer(0);
-    return;
-  }
-  const std::uint32_t index = cellIndex_;
-  const auto address = static_cast<std::uint8_t>(index & 0xFF);
-  if (!SelectBank(static_cast<std::uint8_t>(index >> 8))) return;
-  DatasetCell& cell = request->cells[index];
-  cell.flags &= static_cast<std::uint8_t>(~CELL_WRITE);
-  if (request->currentAddress != nullptr) request->currentAddress->store(index);
-  const std::uint8_t frame[] = {kBlockWrite, address, cell.value};
-  if (transport_.SendBlockFrame(frame, sizeof frame) == 0) {
-    EndTransfer(1);
-    return;
-  }
-  const hbus::ReplyView reply(transport_.Reply());
-  const bool v3 = Version() >= kVersion30;
-  const bool rightKind =
-      v3 ? reply.Has(0, 3) && reply.ByteAt(0) == kBlockWrite && reply.ByteAt(1) == address
-         : reply.Has(0, 2) && reply.ByteAt(0) == address;
-  if (!rightKind) {
-    ShowThreadError(kTextInvalidResponse);
-    EndTransfer(1);
-    return;
-  }
-  if (reply.ByteAt(v3 ? 2 : 1) != cell.value) {
+  DatasetCell* cell = NextCell(CELL_WRITE);
+  if (cell == nullptr) return;
+  const std::uint8_t frame[] = {kBlockWrite, static_cast<std::uint8_t>(cellIndex_ & 0xFF),
+                                cell->value};
+  const std::optional<std::uint8_t> written = ExchangeCell(frame, sizeof frame);
+  if (!written) return;
+  if (*written != cell->value) {
     ShowThreadError(kTextEepromWriteFailed);
     EndTransfer(1);
     return;
   }
-  cell.flags &= static_cast<std::uint8_t>(~CELL_CHANGED);
+  cell->flags &= static_cast<std::uint8_t>(~CELL_CHANGED);
   ++cellIndex_;
 }
 

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
@@ -24,6 +25,7 @@
 
 namespace heatdiag {
 
+struct DatasetCell;
 struct DatasetRequest;
 class HBusTransport;
 
@@ -175,6 +177,10 @@ class LinkWorker {
   void ServeRequests();
   void LinkLost();
   void StartCellTransfer(bool write);
+  // The next cell of the dataset request that still carries `pendingFlag`, its bank selected
+  // and the flag cleared; nullptr when the transfer has ended.
+  DatasetCell* NextCell(std::uint8_t pendingFlag);
+  std::optional<std::uint8_t> ExchangeCell(const std::uint8_t* frame, std::size_t n);
   void ReadNextCell();
   void WriteNextCell();
   void EndTransfer(std::uint32_t error);
