@@ -417,8 +417,8 @@ TEST(Co2, RangeIsReadAndTheValueWritten) {
   session.driver.GetCo2Range(&lowest, &highest, &current);
   EXPECT_EQ(current, 110);
   EXPECT_EQ(session.driver.EndCo2Adjustment(), 0);
-  EXPECT_TRUE(WaitUntil([&] { return session.recorders.CountSent("Tx: F4 04 57 02 00") == 1; },
-                        10s));
+  EXPECT_TRUE(
+      WaitUntil([&] { return session.recorders.CountSent("Tx: F4 04 57 02 00") == 1; }, 10s));
   EXPECT_TRUE(session.recorders.Errors().empty());
 }
 
@@ -598,6 +598,29 @@ TEST(DatasetCells, SingleCellIsWrittenAndReadBack) {
   std::uint8_t value = 0;
   ASSERT_EQ(session.driver.ReadDatasetCell(0x40, &value), 1);
   EXPECT_EQ(value, 0x5A);
+}
+
+// A cell that keeps its old value ends the block write with the unit's answer shown, and the
+// cells after it are left marked for writing.
+TEST(DatasetCells, BlockWriteStopsAtACellTheUnitDidNotTake) {
+  Session session(Scenario("v3.2", R"({"eeprom": {"stuck": [20]}})"));
+  ProgramSettings().hbusBlock = 1;
+  ProgramSettings().hbusBlockBaud = 9600;
+  ASSERT_TRUE(session.Connect());
+  DatasetImage image;
+  image.cells.resize(session.Heater().Eeprom().size());
+  const auto before = session.Heater().Eeprom();
+  for (std::uint32_t a = 0x10; a < 0x18; ++a) {
+    image.cells[a].value = static_cast<std::uint8_t>(before[a] ^ 0xFF);
+    image.cells[a].flags = CELL_WRITE | CELL_CHANGED;
+  }
+  DatasetRequest request{0x10, 0x18, image.cells.data(), nullptr};
+  EXPECT_EQ(session.driver.WriteDataset(&request), 0);
+  EXPECT_EQ(session.recorders.Errors(), std::vector<std::string>{"Write to EEPROM failed!"});
+  const auto after = session.Heater().Eeprom();
+  for (std::uint32_t a = 0x10; a < 0x14; ++a) EXPECT_EQ(after[a], image.cells[a].value);
+  EXPECT_EQ(after[0x14], before[0x14]);
+  EXPECT_NE(image.cells[0x15].flags & CELL_WRITE, 0);
 }
 
 TEST(DatasetCells, PageChangeOnAUnitBefore32EndsTheTransferQuietly) {
