@@ -5,21 +5,29 @@
 #include <ostream>
 #include <string>
 
+#include "cli/headless_run.h"
+#include "shell/settings.h"
+
 namespace heatdiag::cli {
 
-struct DiagnoseOptions {
-  std::string device = "D00";  // D00..D18
-  std::string port;            // a device path or a port number 1..9
-  bool virtualHeater = false;  // run on the built-in virtual heater instead of `port`
-  std::string scenario;        // its scenario (empty: the demonstration unit)
-  int seconds = 2;             // polling after the connection pass
+struct DiagnoseOptions : LineOptions {
+  // D00..D18; empty: the setting LastDevice (the H-Bus driver on the virtual heater).
+  std::string device;
+  int seconds = 2;  // polling after the connection pass
   bool json = false;
   // How long the connection pass may take before the run gives up.
   std::chrono::milliseconds connectionLimit{std::chrono::seconds(120)};
 };
 
-// Runs the diagnosis; the result goes to `out`, messages to `err`. Returns 0 when the
-// connection pass completed, 1 when the session ended before, 2 for unusable options.
+// Runs the diagnosis with the settings of `store`: the device and port the options leave open
+// come from LastDevice and COM Port, and the store gets the device that was diagnosed. The result
+// goes to `out`, messages to `err`. Returns 0 when the connection pass completed, 1 when the
+// session ended (or was interrupted) before, 2 for unusable options.
+int RunDiagnose(const DiagnoseOptions& options, SettingsBackend& store, std::ostream& out,
+                std::ostream& err);
+
+// The same as a run of its own: the settings' defaults, a port from the options only, nothing
+// saved.
 int RunDiagnose(const DiagnoseOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace heatdiag::cli

@@ -46,16 +46,30 @@ void HeadlessFrame::Add(std::string_view text, int kind) {
   protocol_.push_back({kind, std::string(text)});
 }
 
+void HeadlessFrame::Interrupt() {
+  {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+  }
+  changed_.notify_all();
+}
+
+void HeadlessFrame::Note(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  if (errorStream_ != nullptr) *errorStream_ << text << '\n' << std::flush;
+}
+
 HeadlessFrame::Outcome HeadlessFrame::WaitForConnection(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, limit, [this] { return dataReady_ || linkEnded_; });
+  changed_.wait_for(lock, limit, [this] { return dataReady_ || linkEnded_ || interrupted_; });
   if (dataReady_) return Outcome::kDataReady;
-  return linkEnded_ ? Outcome::kLinkEnded : Outcome::kTimedOut;
+  if (linkEnded_) return Outcome::kLinkEnded;
+  return interrupted_ ? Outcome::kInterrupted : Outcome::kTimedOut;
 }
 
 bool HeadlessFrame::KeepPolling(std::chrono::milliseconds duration) {
   std::unique_lock lock(mutex_);
-  return !changed_.wait_for(lock, duration, [this] { return linkEnded_; });
+  return !changed_.wait_for(lock, duration, [this] { return linkEnded_ || interrupted_; });
 }
 
 std::vector<std::string> HeadlessFrame::Errors() const {

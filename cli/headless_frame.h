@@ -9,6 +9,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/frame_sink.h"
@@ -39,10 +40,15 @@ class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public Pro
   void ShowError(std::string_view caption, std::string_view text) override;
   void Add(std::string_view text, int kind) override;
 
-  enum class Outcome { kDataReady, kLinkEnded, kTimedOut };
-  // Waits until the connection pass is complete or the link has ended.
+  // Ctrl-C: the waits below end at once. Any thread.
+  void Interrupt();
+  // Writes a message of the run's own to the error stream, in turn with the workers' errors.
+  void Note(std::string_view text);
+
+  enum class Outcome { kDataReady, kLinkEnded, kTimedOut, kInterrupted };
+  // Waits until the connection pass is complete, the link has ended or the run is interrupted.
   Outcome WaitForConnection(std::chrono::milliseconds limit);
-  // Waits up to `duration`; returns early (false) when the link ends.
+  // Waits up to `duration`; returns early (false) when the link ends or the run is interrupted.
   bool KeepPolling(std::chrono::milliseconds duration);
 
   std::vector<std::string> Errors() const;
@@ -55,6 +61,7 @@ class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public Pro
   std::condition_variable changed_;
   bool dataReady_ = false;
   bool linkEnded_ = false;
+  bool interrupted_ = false;
   std::vector<std::string> errors_;
   std::vector<ProtocolEntry> protocol_;
 };

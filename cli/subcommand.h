@@ -5,6 +5,10 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <ostream>
+
+#include "cli/headless_run.h"
+#include "shell/settings.h"
 
 namespace heatdiag::cli {
 
@@ -15,9 +19,17 @@ inline constexpr int kExitUsage = 2;
 
 struct Subcommand {
   CLI::App* command = nullptr;
-  std::function<int()> run;
+  // Runs the parsed subcommand: its result to the first stream, messages to the second.
+  std::function<int(std::ostream&, std::ostream&)> run;
 };
 
-Subcommand AddDiagnoseCommand(CLI::App& app);
+// The subcommands load their settings from `store` and save them there at the end; the store
+// must outlive them.
+Subcommand AddDiagnoseCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddSearchCommand(CLI::App& app, SettingsBackend& store);
+
+// Adds --port and --virtual-heater [SCENARIO] to a subcommand. The returned function completes
+// `line` once the command line has been parsed; `line` must outlive it.
+std::function<void()> AddLineOptions(CLI::App& command, LineOptions& line);
 
 }  // namespace heatdiag::cli
