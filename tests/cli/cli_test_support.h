@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -56,8 +57,14 @@ class SilentLine {
   std::string path_;
 };
 
-// The threads of this process.
+// The threads of this process. A sanitizer runtime starts a thread of its own with the first
+// thread the program makes: one thread is made first, so that it is already counted.
 inline int ThreadCount() {
+  static const bool runtimeSettled = [] {
+    std::thread([] {}).join();
+    return true;
+  }();
+  (void)runtimeSettled;
   int count = 0;
   if (DIR* tasks = opendir("/proc/self/task")) {
     while (const dirent* entry = readdir(tasks))
