@@ -28,7 +28,7 @@ constexpr int kItemRole = Qt::UserRole;
 constexpr double kDefaultFraction0 = 0.5;
 constexpr double kDefaultFraction1 = 0.3;
 
-const std::array<ListViewSpec, 3> kSpecs = {{
+const std::array<ListViewLayout, 3> kLayouts = {{
     {ViewKind::kParameterList, 0xFFFF, kViewParameterList, true, &Settings::parViewClm1,
      &Settings::parViewClm2},
     {ViewKind::kDeviceInfo, 0x0050, 0x0050, false, &Settings::infoViewClm1,
@@ -48,11 +48,11 @@ double UsableFraction(double value, double fallback) {
 
 }  // namespace
 
-const ListViewSpec& ListViewSpecOf(ViewKind kind) {
-  for (const ListViewSpec& spec : kSpecs) {
-    if (spec.kind == kind) return spec;
+const ListViewLayout& ListViewLayoutOf(ViewKind kind) {
+  for (const ListViewLayout& layout : kLayouts) {
+    if (layout.kind == kind) return layout;
   }
-  return kSpecs[0];
+  return kLayouts[0];
 }
 
 std::optional<QString> StoreValueText(std::uint32_t item) {
@@ -63,7 +63,7 @@ std::optional<QString> StoreValueText(std::uint32_t item) {
 }
 
 ListView::ListView(ViewKind kind, QueuedMessageTarget& target, QWidget* parent)
-    : DocumentView(kind, parent), spec_(ListViewSpecOf(kind)), target_(target) {
+    : DocumentView(kind, parent), layout_(ListViewLayoutOf(kind)), target_(target) {
   auto* layout = new QVBoxLayout(this);
   // The list fills the view with a 6-pixel margin (width - 13, height - 13).
   layout->setContentsMargins(kMargin, kMargin, kMargin + 1, kMargin + 1);
@@ -92,15 +92,15 @@ ListView::ListView(ViewKind kind, QueuedMessageTarget& target, QWidget* parent)
   target_.SetHandler([this](std::uint32_t message, std::intptr_t a,
                             std::intptr_t b) { HandleStoreMessage(message, a, b); },
                      this);
-  if (spec_.deferredRebuild) {
-    StoreSubscribe(&target_, spec_.subscriptionMask, 0);
+  if (layout_.deferredRebuild) {
+    StoreSubscribe(&target_, layout_.subscriptionMask, 0);
     Build();
     rebuildTimer_.setInterval(kRebuildPeriodMs);
     connect(&rebuildTimer_, &QTimer::timeout, this, [this] { RebuildTick(); });
     rebuildTimer_.start();
   } else {
     Build();
-    StoreSubscribe(&target_, spec_.subscriptionMask, 0);
+    StoreSubscribe(&target_, layout_.subscriptionMask, 0);
   }
 }
 
@@ -153,12 +153,12 @@ void ListView::Build() {
   QList<QTreeWidgetItem*> rows;
   const std::uint32_t count = StoreRowCount();
   for (std::uint32_t item = 0; item < count; ++item) {
-    if (spec_.deferredRebuild && rows.size() >= kMaxParameterRows) break;
-    if (StoreGetPresent(item) == 0 || StoreRowInGroup(item, spec_.rowFilter) == 0) continue;
+    if (layout_.deferredRebuild && rows.size() >= kMaxParameterRows) break;
+    if (StoreGetPresent(item) == 0 || StoreRowInGroup(item, layout_.rowFilter) == 0) continue;
     rows.append(MakeRow(item));
-    if (spec_.deferredRebuild) rowItems_.push_back(item);
+    if (layout_.deferredRebuild) rowItems_.push_back(item);
   }
-  if (rows.isEmpty() && !spec_.deferredRebuild && StoreIsDataValid()) {
+  if (rows.isEmpty() && !layout_.deferredRebuild && StoreIsDataValid()) {
     auto* row = new QTreeWidgetItem;
     row->setText(0, QString::fromStdString(LoadString(kNoDataId, kMaxNameChars)));
     rows.append(row);  // no store row: value updates never touch it
@@ -176,7 +176,7 @@ void ListView::Rebuild() {
 
 void ListView::UpdateItem(std::uint32_t item) {
   int row = -1;
-  if (spec_.deferredRebuild) {
+  if (layout_.deferredRebuild) {
     const auto it = std::find(rowItems_.begin(), rowItems_.end(), item);
     if (it != rowItems_.end()) row = static_cast<int>(it - rowItems_.begin());
   } else {
@@ -205,9 +205,9 @@ void ListView::HandleStoreMessage(std::uint32_t message, std::intptr_t a, std::i
       break;
     case UM_PRESENTCHANGED:
       // An item may have appeared or gone.
-      if (spec_.deferredRebuild) {
+      if (layout_.deferredRebuild) {
         rebuildPending_ = true;
-      } else if (StoreRowInGroup(item, spec_.rowFilter) != 0 && RowCount() > 0) {
+      } else if (StoreRowInGroup(item, layout_.rowFilter) != 0 && RowCount() > 0) {
         Rebuild();
       }
       break;
@@ -230,8 +230,8 @@ void ListView::RebuildTick() {
 
 void ListView::ApplyColumnFractions() {
   const Settings& settings = ProgramSettings();
-  const double f0 = UsableFraction(settings.*(spec_.columnFraction0), kDefaultFraction0);
-  const double f1 = UsableFraction(settings.*(spec_.columnFraction1), kDefaultFraction1);
+  const double f0 = UsableFraction(settings.*(layout_.columnFraction0), kDefaultFraction0);
+  const double f1 = UsableFraction(settings.*(layout_.columnFraction1), kDefaultFraction1);
   const int w = ListWidth();
   const int c0 = static_cast<int>(w * f0);
   const int c1 = static_cast<int>(w * f1);
@@ -247,8 +247,8 @@ void ListView::ColumnResized(int column) {
   const int w = ListWidth();
   if (w < kMinFractionWidth) return;
   Settings& settings = ProgramSettings();
-  settings.*(spec_.columnFraction0) = static_cast<double>(list_->header()->sectionSize(0)) / w;
-  settings.*(spec_.columnFraction1) = static_cast<double>(list_->header()->sectionSize(1)) / w;
+  settings.*(layout_.columnFraction0) = static_cast<double>(list_->header()->sectionSize(0)) / w;
+  settings.*(layout_.columnFraction1) = static_cast<double>(list_->header()->sectionSize(1)) / w;
 }
 
 bool ListView::eventFilter(QObject* watched, QEvent* event) {
@@ -258,8 +258,8 @@ bool ListView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void RegisterListViews(FrameWindow& frame) {
-  for (const ListViewSpec& spec : kSpecs) {
-    const ViewKind kind = spec.kind;
+  for (const ListViewLayout& layout : kLayouts) {
+    const ViewKind kind = layout.kind;
     frame.SetViewFactory(kind,
                          [&frame, kind] { return new ListView(kind, frame.ViewTarget(kind)); });
   }

@@ -18,7 +18,7 @@ namespace heatdiag {
 class FrameWindow;
 
 // What differs between the three list views.
-struct ListViewSpec {
+struct ListViewLayout {
   ViewKind kind;
   std::uint32_t subscriptionMask;  // store groups whose notifications the view receives
   std::uint32_t rowFilter;         // categories of the rows it shows
@@ -27,7 +27,7 @@ struct ListViewSpec {
   double Settings::*columnFraction1;
 };
 
-const ListViewSpec& ListViewSpecOf(ViewKind kind);
+const ListViewLayout& ListViewLayoutOf(ViewKind kind);
 
 class ListView final : public DocumentView {
   Q_OBJECT
@@ -68,7 +68,7 @@ class ListView final : public DocumentView {
   bool IsMinimised() const;
   int ListWidth() const;
 
-  const ListViewSpec& spec_;
+  const ListViewLayout& layout_;
   QueuedMessageTarget& target_;
   QTreeWidget* list_ = nullptr;
   QTimer rebuildTimer_;
