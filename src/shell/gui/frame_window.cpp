@@ -517,7 +517,9 @@ bool FrameWindow::HandleCommand(std::uint32_t id) {
         break;
       default:
         // Dataset, service dialogs, calibrations, protocol, graph, report and debug commands
-        // come with their own modules.
+        // belong to their own modules.
+        if (const auto route = commandHandlers_.find(id); route != commandHandlers_.end())
+          route->second(id);
         break;
     }
   }
@@ -626,7 +628,9 @@ void FrameWindow::HandleFrameMessage(std::uint32_t message, std::intptr_t a, std
       break;
     default:
       // Store notifications 1044..1048 are for the views; the dataset, CO2, protocol and
-      // search messages come with their modules.
+      // search messages belong to their modules.
+      if (const auto route = messageHandlers_.find(message); route != messageHandlers_.end())
+        route->second(a, b);
       break;
   }
 }
@@ -667,6 +671,14 @@ void FrameWindow::CloseMessageTargets() {
 
 // ---------------------------------------------------------------------------------------------
 // Views
+
+void FrameWindow::SetCommandHandler(std::uint32_t id, CommandHandler handler) {
+  commandHandlers_[id] = std::move(handler);
+}
+
+void FrameWindow::SetMessageHandler(std::uint32_t message, MessageHandler handler) {
+  messageHandlers_[message] = std::move(handler);
+}
 
 void FrameWindow::SetViewFactory(ViewKind kind, ViewFactory factory) {
   factories_[Index(kind)] = std::move(factory);

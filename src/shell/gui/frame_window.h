@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -42,6 +43,13 @@ class FrameWindow final : public QMainWindow {
   void UpdateCommandUI();
   CommandState CurrentCommandState() const;
   QAction* CommandAction(std::uint32_t id) const;
+  // Routes a command to the module of its subsystem: the frame calls `handler` for `id` after
+  // its own commands. One handler per command; a later one replaces an earlier.
+  using CommandHandler = std::function<void(std::uint32_t id)>;
+  void SetCommandHandler(std::uint32_t id, CommandHandler handler);
+  // Routes a private message (1028..1037) to the module that owns it.
+  using MessageHandler = std::function<void(std::intptr_t a, std::intptr_t b)>;
+  void SetMessageHandler(std::uint32_t message, MessageHandler handler);
   QToolBar* CommandBar() const { return toolBar_; }
   QMenu* PopupOf(std::uint32_t titleId) const;
   // Shows the popup of the current menu bar that holds the command at a point of the window.
@@ -132,6 +140,8 @@ class FrameWindow final : public QMainWindow {
   QMenu* graphMenu_ = nullptr;
   std::map<std::uint32_t, QMenu*> popups_;
   std::map<std::uint32_t, QAction*> actions_;
+  std::map<std::uint32_t, CommandHandler> commandHandlers_;
+  std::map<std::uint32_t, MessageHandler> messageHandlers_;
   QList<QAction*> windowListActions_;
   FrameMenu menuBar_ = FrameMenu::kMain;
 
