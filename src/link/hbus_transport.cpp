@@ -228,8 +228,8 @@ void HBusTransport::Drop(std::uint32_t from, std::uint32_t textId, std::uint32_t
 }
 
 void HBusTransport::MarkIdleIfQuiet() {
-  if (DeadlineExpired(idle_)) {
-    StartDeadline(idle_, kBusIdleMs);
+  if (idle_.Expired()) {
+    idle_.Start(kBusIdleMs);
     busIdle_.Set();
   }
 }
@@ -259,7 +259,7 @@ std::uint32_t HBusTransport::ReadAssembly(std::uint32_t count) {
 }
 
 void HBusTransport::ReceiverLoop() {
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   assemblyCount_ = 0;
   while (!stop_.load()) {
     if (!sessionRunning_.Wait(100)) continue;
@@ -303,12 +303,12 @@ void HBusTransport::ReceiveHeader() {
       std::clamp<std::uint32_t>(2 * PortByteTimeoutMs(port), 10, 2 * kReadSliceMs);
   if (!busIdle_.IsSet()) {
     // Wait no longer than until the line counts as quiet, so that the gap stays 40 ms.
-    const std::int32_t left = DeadlineRemainingMs(idle_);
-    if (left <= 0) {
-      StartDeadline(idle_, kBusIdleMs);
+    const std::uint32_t left = idle_.RemainingMs();
+    if (left == 0) {
+      idle_.Start(kBusIdleMs);
       busIdle_.Set();
     } else {
-      timeout = std::min(timeout, static_cast<std::uint32_t>(left));
+      timeout = std::min(timeout, left);
     }
   }
   std::uint8_t byte = 0;
@@ -317,7 +317,7 @@ void HBusTransport::ReceiveHeader() {
   if (ok && n == 1) {
     bytesSinceSend_.fetch_add(1);
     busIdle_.Reset();
-    StartDeadline(idle_, kBusIdleMs);
+    idle_.Start(kBusIdleMs);
     assembly_[0] = byte;
     assemblyCount_ = 1;
     Advance(kRxHeader, kRxLength);
@@ -337,7 +337,7 @@ void HBusTransport::ReceiveLength() {
     Drop(kRxLength, kTextInvalidLength, kRxHeader);
     return;
   }
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   expected_ = length;
   Advance(kRxLength, kRxBody);
 }
@@ -350,7 +350,7 @@ void HBusTransport::ReceiveBody() {
     MarkIdleIfQuiet();
     return;
   }
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   if (XorOf(std::span(assembly_.data(), assemblyCount_)) != 0) {
     Drop(kRxBody, kTextChecksumFailure, kRxHeader);
     return;

@@ -182,7 +182,7 @@ class HBusTransport {
   std::array<std::uint8_t, kTransmitBufferSize> assembly_{};
   std::uint32_t assemblyCount_ = 0;
   std::uint32_t expected_ = 0;
-  Deadline idle_{};
+  SteadyDeadline idle_{};  // the line counts as quiet once it expires
 
   std::thread sender_;
   std::thread receiver_;
