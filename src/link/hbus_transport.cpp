@@ -101,7 +101,8 @@ int HBusTransport::SendTelegram(const std::uint8_t* payload, std::size_t n) {
   }
   commandKnown_ = n > 0;
   commandSent_ = n > 0 ? payload[0] : 0;
-  return Exchange(kReplyWaitMs, probeMode_.load() ? kProbeSendAttempts : kSendAttempts, true);
+  return Exchange(replyWaitMs_.load(), probeMode_.load() ? kProbeSendAttempts : kSendAttempts,
+                  true);
 }
 
 int HBusTransport::SendBlockFrame(const std::uint8_t* bytes, std::size_t n) {
@@ -115,7 +116,7 @@ int HBusTransport::SendBlockFrame(const std::uint8_t* bytes, std::size_t n) {
     transmitLength_ = BuildBlockFrame(std::span(bytes, n), std::span(transmit_));
   }
   commandKnown_ = false;
-  return Exchange(kBlockReplyWaitMs, kSendAttempts, false);
+  return Exchange(blockReplyWaitMs_.load(), kSendAttempts, false);
 }
 
 void HBusTransport::Arm() {

@@ -79,6 +79,13 @@ class HBusTransport {
   // Auto reset; the reply is in, or a transfer error occurred.
   Event& ReplyEvent() { return replyEvent_; }
 
+  // The reply wait of one attempt: 1300 ms for a telegram, 100 ms for a block frame. Tests of the
+  // retry logic shorten them.
+  void SetReplyWaits(std::uint32_t telegramMs, std::uint32_t blockMs) {
+    replyWaitMs_.store(telegramMs);
+    blockReplyWaitMs_.store(blockMs);
+  }
+
   // Device search probe: fewer attempts per request.
   void SetProbeMode(bool on) { probeMode_.store(on); }
   bool ProbeMode() const { return probeMode_.load(); }
@@ -157,6 +164,8 @@ class HBusTransport {
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> probeMode_{false};
+  std::atomic<std::uint32_t> replyWaitMs_{kReplyWaitMs};
+  std::atomic<std::uint32_t> blockReplyWaitMs_{kBlockReplyWaitMs};
   std::atomic<std::uint8_t> version_{0};
   std::atomic<std::uint8_t> requestHeader_{kRequestHeader};
   std::atomic<std::uint8_t> replyHeader_{kReplyHeader};

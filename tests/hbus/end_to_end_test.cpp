@@ -115,8 +115,20 @@ TEST_P(Versions, DecodesEveryTelegramOfTheVersion) {
   Session session(Scenario(c.scenario, c.json));
   ASSERT_TRUE(session.Connect());
   EXPECT_TRUE(session.recorders.Errors().empty());
-  // The extended and every-second values come after the connection pass.
-  std::this_thread::sleep_for(1500ms);
+  // The extended and every-second values come after the connection pass: wait until they are
+  // all in (or the limit has passed), then check each.
+  const auto settled = [&c] {
+    for (const auto& [row, text] : c.values)
+      if (Value(row) != text) return false;
+    for (const auto& [row, number] : c.numbers)
+      if (!(std::abs(Number(row) - number) <= 0.05)) return false;
+    for (auto row : c.hidden)
+      if (Present(row)) return false;
+    for (auto row : c.present)
+      if (!Present(row)) return false;
+    return true;
+  };
+  WaitUntil(settled, kConnectionLimit);
   for (const auto& [row, text] : c.values) EXPECT_EQ(Value(row), text) << "row " << row;
   for (const auto& [row, number] : c.numbers)
     EXPECT_NEAR(Number(row), number, 0.05) << "row " << row;

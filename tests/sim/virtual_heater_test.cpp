@@ -10,7 +10,10 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -55,6 +58,26 @@ class VirtualHeaterPty : public ::testing::Test {
     cfsetispeed(&t, B2400);
     cfsetospeed(&t, B2400);
     ASSERT_EQ(tcsetattr(fd_, TCSANOW, &t), 0) << std::strerror(errno);
+  }
+
+  // Opens the terminal again once the heater takes the settings, within `patience`.
+  bool Reopen(milliseconds patience) {
+    const auto end = Clock::now() + patience;
+    for (;;) {
+      fd_ = open(heater_->PtyPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      if (fd_ < 0) return false;
+      termios t{};
+      if (tcgetattr(fd_, &t) != 0) return false;
+      cfmakeraw(&t);
+      t.c_cflag |= PARENB;
+      cfsetispeed(&t, B2400);
+      cfsetospeed(&t, B2400);
+      if (tcsetattr(fd_, TCSANOW, &t) == 0) return true;
+      close(fd_);
+      fd_ = -1;
+      if (Clock::now() > end) return false;
+      std::this_thread::sleep_for(milliseconds(20));  // polling, not waiting for a time to pass
+    }
   }
 
   void Send(const Bytes& bytes) {
@@ -137,8 +160,8 @@ TEST_F(VirtualHeaterPty, TheTesterMayCloseAndReopenThePort) {
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
   close(fd_);
   fd_ = -1;
-  std::this_thread::sleep_for(milliseconds(2000));
-  Open();  // the same 8E1 settings again, which must be taken
+  // The same 8E1 settings again, which must be taken (at once or once the line is idle).
+  ASSERT_TRUE(Reopen(5 * kPatience)) << std::strerror(errno);
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
 }
 
@@ -322,8 +345,37 @@ TEST_F(VirtualHeaterPty, BlockModeReadsAndWritesCells) {
   }
 }
 
+// The heater's log lines, for tests that wait for one of its events.
+class LogWatch {
+ public:
+  std::function<void(std::string_view)> Sink() {
+    return [this](std::string_view line) {
+      std::lock_guard lock(mutex_);
+      lines_.emplace_back(line);
+      changed_.notify_all();
+    };
+  }
+  bool WaitFor(std::string_view part, milliseconds patience) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, patience, [&] {
+      for (const std::string& line : lines_) {
+        if (line.find(part) != std::string::npos) return true;
+      }
+      return false;
+    });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> lines_;
+};
+
 TEST_F(VirtualHeaterPty, PageSelectionFromThreePointTwo) {
-  Start();
+  LogWatch log;
+  VirtualHeaterOptions options;
+  options.log = log.Sink();
+  Start(options);
   Exchange(Request({0x34, 0x20, 0x00}), 5);
   EXPECT_EQ(Hex(Exchange(BlockFrame({0x05, 0x03}), 3)), "05 03 06 05 03 06");
   const std::uint8_t held = heater_->Eeprom()[0x3FF];
@@ -335,7 +387,7 @@ TEST_F(VirtualHeaterPty, PageSelectionFromThreePointTwo) {
   EXPECT_TRUE(Silent());
   // A tester that lost the link never sends the end frame; once the line has been quiet the
   // unit listens for H-Bus telegrams again.
-  std::this_thread::sleep_for(milliseconds(2500));
+  ASSERT_TRUE(log.WaitFor("block mode ended", 5 * kPatience));
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
 }
 
