@@ -50,12 +50,15 @@ void HBusTransport::StartThreads() {
 
 void HBusTransport::RequestStop() {
   stop_.store(true);
+  // Every thread of the driver that waits looks at the flag at once rather than after its
+  // period: the session, send and bus-idle waits, the sleeps, and the requester's reply wait.
+  for (Event* e : {&sessionRunning_, &sendEvent_, &busIdle_, &stopped_}) e->Wake();
+  replyEvent_.Set();
 }
 
 void HBusTransport::StopThreads() {
   std::lock_guard lock(threads_);
-  stop_.store(true);
-  replyEvent_.Set();  // a requester still waiting is released
+  RequestStop();  // a requester still waiting is released too
   // Every wait of both threads is sliced, so each leaves within one slice or read; the bounded
   // poll only keeps the order receiver, then sender.
   for (int i = 0; i < kExitPolls && receiver_.joinable() && !receiverExited_.load(); ++i)
@@ -193,12 +196,12 @@ bool HBusTransport::SnapshotTransmit(std::array<std::uint8_t, kTransmitBufferSiz
 void HBusTransport::SenderLoop() {
   std::array<std::uint8_t, kTransmitBufferSize> frame{};
   while (!stop_.load()) {
-    if (!sessionRunning_.Wait(100)) continue;
-    if (!sendEvent_.Wait(100)) continue;
+    if (!sessionRunning_.WaitUnless(100, stop_)) continue;
+    if (!sendEvent_.WaitUnless(100, stop_)) continue;
     if (stop_.load()) break;
     // Only into a quiet line: not inside a telegram of another member, nor right behind one.
     bool idle = false;
-    while (!(idle = busIdle_.Wait(100)) && !stop_.load() && sessionRunning_.IsSet()) {
+    while (!(idle = busIdle_.WaitUnless(100, stop_)) && !stop_.load() && sessionRunning_.IsSet()) {
     }
     if (stop_.load()) break;
     if (!idle || !sessionRunning_.IsSet()) continue;
@@ -263,7 +266,7 @@ void HBusTransport::ReceiverLoop() {
   idle_.Start(kBusIdleMs);
   assemblyCount_ = 0;
   while (!stop_.load()) {
-    if (!sessionRunning_.Wait(100)) continue;
+    if (!sessionRunning_.WaitUnless(100, stop_)) continue;
     if (stop_.load()) break;
     switch (mode_.load()) {
       case kRxPauseRequested:
@@ -292,7 +295,7 @@ void HBusTransport::ReceiverLoop() {
         DispatchBlockFrame();
         break;
       default:  // paused, or a mode nobody knows
-        SleepMs(20);
+        SleepUnlessStopped(20);
         break;
     }
   }

@@ -64,6 +64,10 @@ class HBusTransport {
   // The driver's stop flag: set once at shutdown; every thread of the driver leaves its loop.
   void RequestStop();
   bool StopRequested() const { return stop_.load(); }
+  // The stop flag itself, for Event::WaitUnless of the driver's other threads.
+  const std::atomic<bool>& StopFlag() const { return stop_; }
+  // Sleeps ms, ending at once when the stop flag is set.
+  void SleepUnlessStopped(std::uint32_t ms) { stopped_.WaitUnless(ms, stop_); }
   bool ReceiverExited() const { return receiverExited_.load(); }
   bool SenderExited() const { return senderExited_.load(); }
 
@@ -161,6 +165,7 @@ class HBusTransport {
   Event busIdle_{EventReset::kManual};
   Event sendEvent_{EventReset::kAuto};
   Event replyEvent_{EventReset::kAuto};
+  Event stopped_{EventReset::kManual};  // never set: only woken, by RequestStop
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> probeMode_{false};
