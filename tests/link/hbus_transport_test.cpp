@@ -323,13 +323,11 @@ TEST_F(TransportTest, NothingIsSentWithoutSession) {
   const auto t0 = Clock::now();
   EXPECT_EQ(Send(kRequest), 0);
   EXPECT_LT(ElapsedMs(t0), 1000);
+  // Once the threads have ended, whatever the sender did is done: it logs every telegram
+  // before writing it, and it logged none.
+  transport_.StopThreads();
+  EXPECT_TRUE(protocol_.Texts(kProtocolSent).empty());
   EXPECT_TRUE(Errors().empty());
-  // A session starts (which clears a send request left over) and one exchange follows: the
-  // line carries only that one request, so the first never went out.
-  transport_.SendEvent().Reset();
-  transport_.SessionRunning().Set();
-  ASSERT_EQ(Send(kRequest), 1);
-  EXPECT_EQ(peer_.FrameCount(), 1);
 }
 
 TEST_F(TransportTest, AdapterUnpluggedMidExchange) {
