@@ -91,6 +91,18 @@ bool HBusTransport::PauseReceiver() {
 
 // --- Requests ------------------------------------------------------------------------------
 
+bool HBusTransport::PrepareTransmit(std::span<const std::uint8_t> bytes, bool blockFrame) {
+  if (bytes.size() > (blockFrame ? kMaxBlockFramePayload : kMaxRequestPayload)) return false;
+  {
+    std::lock_guard lock(buffers_);
+    transmitLength_ = blockFrame
+                          ? BuildBlockFrame(bytes, std::span(transmit_))
+                          : BuildTelegram(requestHeader_.load(), bytes, std::span(transmit_));
+  }
+  Arm();
+  return true;
+}
+
 int HBusTransport::SendTelegram(const std::uint8_t* payload, std::size_t n) {
   if (payload == nullptr && n > 0) return 0;
   if (n > kMaxRequestPayload) {
@@ -238,22 +250,35 @@ void HBusTransport::MarkIdleIfQuiet() {
   }
 }
 
+int HBusTransport::LineReadWithin(std::uint8_t* buffer, std::uint32_t& length,
+                                  std::uint32_t timeoutMs) {
+  if (line_ != nullptr) return line_->ReadWithin(buffer, length, timeoutMs);
+  return ReadWithin(port_.load(), buffer, length, timeoutMs);
+}
+
+bool HBusTransport::LineOpen() const {
+  return line_ != nullptr ? line_->IsOpen() : IsPortOpen(port_.load());
+}
+
+std::uint32_t HBusTransport::LineByteTimeoutMs() const {
+  return line_ != nullptr ? line_->ByteTimeoutMs() : PortByteTimeoutMs(port_.load());
+}
+
 std::uint32_t HBusTransport::ReadAssembly(std::uint32_t count) {
-  SerialPort* port = port_.load();
   const std::uint32_t watchedMode = mode_.load();
   count = std::min<std::uint32_t>(count, kTransmitBufferSize - assemblyCount_);
   Deadline deadline;
-  StartDeadline(deadline, static_cast<std::int32_t>((count + 1) * PortByteTimeoutMs(port)));
+  StartDeadline(deadline, static_cast<std::int32_t>((count + 1) * LineByteTimeoutMs()));
   std::uint32_t got = 0;
   while (got < count && !stop_.load() && mode_.load() == watchedMode) {
     const std::int32_t left = DeadlineRemainingMs(deadline);
     std::uint32_t n = count - got;
     const auto slice =
         std::min<std::uint32_t>(static_cast<std::uint32_t>(std::max(left, 0)), kReadSliceMs);
-    if (ReadWithin(port, assembly_.data() + assemblyCount_ + got, n, slice)) {
+    if (LineReadWithin(assembly_.data() + assemblyCount_ + got, n, slice)) {
       got += n;
       bytesSinceSend_.fetch_add(n);
-    } else if (!IsPortOpen(port)) {
+    } else if (!LineOpen()) {
       break;
     }
     if (left <= 0) break;
@@ -268,43 +293,45 @@ void HBusTransport::ReceiverLoop() {
   while (!stop_.load()) {
     if (!sessionRunning_.WaitUnless(100, stop_)) continue;
     if (stop_.load()) break;
-    switch (mode_.load()) {
-      case kRxPauseRequested:
-        assemblyCount_ = 0;
-        Advance(kRxPauseRequested, kRxPaused);
-        break;
-      case kRxHeader:
-        ReceiveHeader();
-        break;
-      case kRxLength:
-        ReceiveLength();
-        break;
-      case kRxBody:
-        ReceiveBody();
-        break;
-      case kRxDispatch:
-        DispatchTelegram();
-        break;
-      case kRxBlockFirst:
-        ReceiveBlockFirst();
-        break;
-      case kRxBlockBody:
-        ReceiveBlockBody();
-        break;
-      case kRxBlockDispatch:
-        DispatchBlockFrame();
-        break;
-      default:  // paused, or a mode nobody knows
-        SleepUnlessStopped(20);
-        break;
-    }
+    ReceiverStep();
+  }
+}
+
+void HBusTransport::ReceiverStep() {
+  switch (mode_.load()) {
+    case kRxPauseRequested:
+      assemblyCount_ = 0;
+      Advance(kRxPauseRequested, kRxPaused);
+      break;
+    case kRxHeader:
+      ReceiveHeader();
+      break;
+    case kRxLength:
+      ReceiveLength();
+      break;
+    case kRxBody:
+      ReceiveBody();
+      break;
+    case kRxDispatch:
+      DispatchTelegram();
+      break;
+    case kRxBlockFirst:
+      ReceiveBlockFirst();
+      break;
+    case kRxBlockBody:
+      ReceiveBlockBody();
+      break;
+    case kRxBlockDispatch:
+      DispatchBlockFrame();
+      break;
+    default:  // paused, or a mode nobody knows
+      SleepUnlessStopped(20);
+      break;
   }
 }
 
 void HBusTransport::ReceiveHeader() {
-  SerialPort* port = port_.load();
-  std::uint32_t timeout =
-      std::clamp<std::uint32_t>(2 * PortByteTimeoutMs(port), 10, 2 * kReadSliceMs);
+  std::uint32_t timeout = std::clamp<std::uint32_t>(2 * LineByteTimeoutMs(), 10, 2 * kReadSliceMs);
   if (!busIdle_.IsSet()) {
     // Wait no longer than until the line counts as quiet, so that the gap stays 40 ms.
     const std::uint32_t left = idle_.RemainingMs();
@@ -317,7 +344,7 @@ void HBusTransport::ReceiveHeader() {
   }
   std::uint8_t byte = 0;
   std::uint32_t n = 1;
-  const int ok = ReadWithin(port, &byte, n, timeout);
+  const int ok = LineReadWithin(&byte, n, timeout);
   if (ok && n == 1) {
     bytesSinceSend_.fetch_add(1);
     busIdle_.Reset();
@@ -395,12 +422,11 @@ void HBusTransport::DispatchTelegram() {
 void HBusTransport::ReceiveBlockFirst() {
   // The line belongs to the block transfer: the sender is never held back.
   busIdle_.Set();
-  SerialPort* port = port_.load();
   const std::uint32_t timeout =
-      std::clamp<std::uint32_t>(2 * PortByteTimeoutMs(port), 10, 2 * kReadSliceMs);
+      std::clamp<std::uint32_t>(2 * LineByteTimeoutMs(), 10, 2 * kReadSliceMs);
   std::uint8_t byte = 0;
   std::uint32_t n = 1;
-  const int ok = ReadWithin(port, &byte, n, timeout);
+  const int ok = LineReadWithin(&byte, n, timeout);
   if (ok && n == 1) {
     bytesSinceSend_.fetch_add(1);
     assembly_[0] = byte;

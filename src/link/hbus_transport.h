@@ -31,6 +31,17 @@ namespace heatdiag {
 
 class SerialPort;
 
+// Where the receiver takes its bytes from when not from the port: a fuzz target feeding the
+// frame assembly directly. The calls mean what ReadWithin, IsPortOpen and PortByteTimeoutMs mean
+// for a port.
+class ReceiveLine {
+ public:
+  virtual ~ReceiveLine() = default;
+  virtual int ReadWithin(std::uint8_t* buffer, std::uint32_t& length, std::uint32_t timeoutMs) = 0;
+  virtual bool IsOpen() const = 0;
+  virtual std::uint32_t ByteTimeoutMs() const = 0;
+};
+
 enum ReceiverMode : std::uint32_t {
   kRxPaused = 0,
   kRxHeader = 1,
@@ -132,6 +143,17 @@ class HBusTransport {
   // response from control unit!" and returns 2.
   int CheckAck() const;
 
+  // --- The receiver without its thread (fuzz targets) ----------------------------------------
+  // Takes the receiver's bytes from `line` instead of the port (nullptr: the port again). Only
+  // while the receiver thread does not run.
+  void SetReceiveLine(ReceiveLine* line) { line_ = line; }
+  // One pass of the receiver loop in the current mode, on the caller's thread.
+  void ReceiverStep();
+  // Fills the transmit buffer with a request telegram (or a block frame) and marks its echo
+  // pending, as the request functions do before they wait for the answer. False when it does
+  // not fit.
+  bool PrepareTransmit(std::span<const std::uint8_t> bytes, bool blockFrame);
+
   // Observers (diagnostics and tests).
   bool EchoPending() const { return echoPending_.load(); }
   bool TransferError() const { return transferError_.load(); }
@@ -159,8 +181,13 @@ class HBusTransport {
   bool Advance(std::uint32_t from, std::uint32_t to);
   void Drop(std::uint32_t from, std::uint32_t textId, std::uint32_t nextMode);
   void MarkIdleIfQuiet();
+  // The receiver's line: the port, or the ReceiveLine set instead.
+  int LineReadWithin(std::uint8_t* buffer, std::uint32_t& length, std::uint32_t timeoutMs);
+  bool LineOpen() const;
+  std::uint32_t LineByteTimeoutMs() const;
 
   std::atomic<SerialPort*> port_{nullptr};
+  ReceiveLine* line_ = nullptr;
   Event sessionRunning_{EventReset::kManual};
   Event busIdle_{EventReset::kManual};
   Event sendEvent_{EventReset::kAuto};
