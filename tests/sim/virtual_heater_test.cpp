@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -345,20 +346,21 @@ TEST_F(VirtualHeaterPty, BlockModeReadsAndWritesCells) {
   }
 }
 
-// The heater's log lines, for tests that wait for one of its events.
+// The heater's log lines, for tests that wait for one of its events. The lines live as long as
+// the heater's sink holds them, which may be longer than the test body.
 class LogWatch {
  public:
   std::function<void(std::string_view)> Sink() {
-    return [this](std::string_view line) {
-      std::lock_guard lock(mutex_);
-      lines_.emplace_back(line);
-      changed_.notify_all();
+    return [state = state_](std::string_view line) {
+      std::lock_guard lock(state->mutex);
+      state->lines.emplace_back(line);
+      state->changed.notify_all();
     };
   }
   bool WaitFor(std::string_view part, milliseconds patience) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, patience, [&] {
-      for (const std::string& line : lines_) {
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, patience, [&] {
+      for (const std::string& line : state_->lines) {
         if (line.find(part) != std::string::npos) return true;
       }
       return false;
@@ -366,9 +368,12 @@ class LogWatch {
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<std::string> lines_;
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 TEST_F(VirtualHeaterPty, PageSelectionFromThreePointTwo) {
