@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs all tests: once normally, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the threaded tests under ThreadSanitizer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, and
+# then every fuzz target over its seed corpus and for a short while (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -30,3 +31,6 @@ ctest --test-dir build-ci-tsan --output-on-failure -j "$jobs" -L threaded --no-t
 echo "== build and test: address + undefined sanitizers"
 configure_build build-ci-asan -DHEATDIAG_SANITIZE="address;undefined" -DHEATDIAG_BENCH=OFF
 ctest --test-dir build-ci-asan --output-on-failure -j "$jobs"
+
+echo "== fuzz: every target over its seed corpus, then ${FUZZ_SECONDS:-20} s each"
+scripts/fuzz.sh

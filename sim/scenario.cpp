@@ -178,6 +178,58 @@ std::string Join(const std::string& path, std::string_view key) {
   return path.empty() ? std::string(key) : path + "." + std::string(key);
 }
 
+// Parses JSON text. The library reports a number it cannot hold (1e400) without saying where
+// it stands, so the parse keeps track of the path and names the field itself.
+Json ParseJson(std::string_view text) {
+  struct Step {
+    bool array = false;
+    std::string key;
+    long index = -1;
+  };
+  std::vector<Step> steps;
+  const auto enterValue = [&steps] {
+    if (!steps.empty() && steps.back().array) ++steps.back().index;
+  };
+  const Json::parser_callback_t track = [&](int, Json::parse_event_t event, Json& parsed) {
+    switch (event) {
+      case Json::parse_event_t::object_start:
+        enterValue();
+        steps.push_back({false, {}, -1});
+        break;
+      case Json::parse_event_t::array_start:
+        enterValue();
+        steps.push_back({true, {}, -1});
+        break;
+      case Json::parse_event_t::object_end:
+      case Json::parse_event_t::array_end:
+        if (!steps.empty()) steps.pop_back();
+        break;
+      case Json::parse_event_t::key:
+        if (!steps.empty() && parsed.is_string()) steps.back().key = parsed.get<std::string>();
+        break;
+      case Json::parse_event_t::value:
+        enterValue();
+        break;
+    }
+    return true;
+  };
+  try {
+    return Json::parse(text, track);
+  } catch (const Json::out_of_range&) {
+    // The value that failed has not been counted yet: in a list it is the next element.
+    std::string path;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const Step& step = steps[i];
+      if (step.array) {
+        path += "[" + std::to_string(step.index + 1) + "]";
+      } else {
+        path = Join(path, step.key);
+      }
+    }
+    Fail(path.empty() ? "(top level)" : path, "is a number out of range");
+  }
+}
+
 std::int64_t ParseIntegerText(const std::string& text, const std::string& path) {
   std::string_view s = text;
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -689,7 +741,7 @@ void Apply(const Json& j, Scenario* s);
 
 void ApplyBuiltIn(std::string_view name, Scenario* s) {
   *s = Scenario{};
-  Apply(Json::parse(BuiltInScenarioJson(name)), s);
+  Apply(ParseJson(BuiltInScenarioJson(name)), s);
 }
 
 void Apply(const Json& j, Scenario* s) {
@@ -750,6 +802,23 @@ void Validate(const Scenario& s) {
   if (s.shortForms && s.version != 0x30) Fail("shortForms", "only a 3.0 unit sends short forms");
   const EepromSetup& e = s.eeprom;
   if (e.content.size() != e.Size()) Fail("eeprom", "content does not match the size");
+  // A smaller EEPROM keeps the layout of the unit it started from unless the file names a new
+  // one: the unit must never announce cells it does not have.
+  const std::pair<const char*, std::uint16_t> layout[] = {
+      {"eeprom.start", e.start},
+      {"eeprom.checksumEnd", e.checksumEnd},
+      {"eeprom.checksumAddress", e.checksumAddress}};
+  for (const auto& [field, address] : layout) {
+    if (address >= e.Size()) {
+      Fail(field, "lies outside the EEPROM of " + std::to_string(e.Size()) +
+                      " cells (give start, checksumEnd and checksumAddress for the new size)");
+    }
+  }
+  for (std::size_t i = 0; i < e.stuck.size(); ++i) {
+    if (e.stuck[i] >= e.Size()) {
+      Fail("eeprom.stuck[" + std::to_string(i) + "]", "lies outside the EEPROM");
+    }
+  }
   if (e.checksumEnd != e.start) {
     if (e.checksumEnd < e.start) Fail("eeprom.checksumEnd", "lies before the start");
     if (e.checksumAddress >= e.start && e.checksumAddress <= e.checksumEnd) {
@@ -792,6 +861,24 @@ std::string ParseMessage(const Json::parse_error& e) {
   return what;
 }
 
+// Runs `read`, turning every way it can fail into one message that begins with `origin`.
+template <typename Read>
+bool Guarded(const std::string& origin, std::string* error, Read read) {
+  try {
+    read();
+    return true;
+  } catch (const Json::parse_error& e) {
+    *error = origin + ": " + ParseMessage(e);
+  } catch (const FieldError& e) {
+    *error = origin + ": " + e.path + ": " + e.message;
+  } catch (const Json::exception& e) {
+    *error = origin + ": " + e.what();
+  } catch (const std::exception& e) {
+    *error = origin + ": cannot be read (" + e.what() + ")";
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseVersion(std::string_view text, std::uint8_t* version) {
@@ -819,18 +906,10 @@ std::vector<std::string> BuiltInScenarioNames() {
 bool ApplyScenarioJson(std::string_view json, std::string_view origin, Scenario* scenario,
                        std::string* error) {
   Scenario s = *scenario;
-  try {
-    const Json j = Json::parse(json);
-    Apply(j, &s);
-    Validate(s);
-  } catch (const Json::parse_error& e) {
-    *error = std::string(origin) + ": " + ParseMessage(e);
-    return false;
-  } catch (const FieldError& e) {
-    *error = std::string(origin) + ": " + e.path + ": " + e.message;
-    return false;
-  } catch (const Json::exception& e) {
-    *error = std::string(origin) + ": " + e.what();
+  if (!Guarded(std::string(origin), error, [&] {
+        Apply(ParseJson(json), &s);
+        Validate(s);
+      })) {
     return false;
   }
   *scenario = std::move(s);
@@ -852,15 +931,11 @@ bool LoadScenario(std::string_view nameOrPath, std::string_view overrideJson, Sc
     const std::string origin = "scenario file \"" + path + "\"";
     // A file starts from the built-in unit of its version unless it names another base.
     std::string_view base = "v3.2";
-    try {
-      const Json j = Json::parse(text);
-      if (j.is_object() && j.contains("version"))
-        base = BaseFor(ReadVersion(j["version"], "version"));
-    } catch (const Json::parse_error& e) {
-      *error = origin + ": " + ParseMessage(e);
-      return false;
-    } catch (const FieldError& e) {
-      *error = origin + ": " + e.path + ": " + e.message;
+    if (!Guarded(origin, error, [&] {
+          const Json j = ParseJson(text);
+          const auto version = j.is_object() ? j.find("version") : j.end();
+          if (version != j.end()) base = BaseFor(ReadVersion(*version, "version"));
+        })) {
       return false;
     }
     ApplyBuiltIn(base, &s);

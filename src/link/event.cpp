@@ -37,6 +37,21 @@ void Event::Wait() {
   if (reset_ == EventReset::kAuto) set_ = false;
 }
 
+bool Event::WaitUnless(std::uint32_t timeoutMs, const std::atomic<bool>& abandon) {
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                    [&] { return set_ || abandon.load(); });
+  if (!set_) return false;
+  if (reset_ == EventReset::kAuto) set_ = false;
+  return true;
+}
+
+void Event::Wake() {
+  // Taking the lock orders the flag before any waiter's next look at it.
+  { std::lock_guard lock(mutex_); }
+  changed_.notify_all();
+}
+
 bool Event::IsSet() const {
   std::lock_guard lock(mutex_);
   return set_;

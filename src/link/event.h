@@ -2,6 +2,7 @@
 // reset (one successful Wait consumes the signal).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -23,6 +24,11 @@ class Event {
   bool Wait(std::uint32_t timeoutMs);
   // Waits without limit.
   void Wait();
+  // As Wait(timeoutMs), but ends early once `abandon` is true: Wake() makes every waiter look at
+  // it again. True only when the event was signalled.
+  bool WaitUnless(std::uint32_t timeoutMs, const std::atomic<bool>& abandon);
+  // Wakes every waiter of WaitUnless without signalling; call it after setting their flag.
+  void Wake();
   // Looks at the state without consuming an auto-reset signal.
   bool IsSet() const;
 

@@ -50,12 +50,15 @@ void HBusTransport::StartThreads() {
 
 void HBusTransport::RequestStop() {
   stop_.store(true);
+  // Every thread of the driver that waits looks at the flag at once rather than after its
+  // period: the session, send and bus-idle waits, the sleeps, and the requester's reply wait.
+  for (Event* e : {&sessionRunning_, &sendEvent_, &busIdle_, &stopped_}) e->Wake();
+  replyEvent_.Set();
 }
 
 void HBusTransport::StopThreads() {
   std::lock_guard lock(threads_);
-  stop_.store(true);
-  replyEvent_.Set();  // a requester still waiting is released
+  RequestStop();  // a requester still waiting is released too
   // Every wait of both threads is sliced, so each leaves within one slice or read; the bounded
   // poll only keeps the order receiver, then sender.
   for (int i = 0; i < kExitPolls && receiver_.joinable() && !receiverExited_.load(); ++i)
@@ -88,6 +91,18 @@ bool HBusTransport::PauseReceiver() {
 
 // --- Requests ------------------------------------------------------------------------------
 
+bool HBusTransport::PrepareTransmit(std::span<const std::uint8_t> bytes, bool blockFrame) {
+  if (bytes.size() > (blockFrame ? kMaxBlockFramePayload : kMaxRequestPayload)) return false;
+  {
+    std::lock_guard lock(buffers_);
+    transmitLength_ = blockFrame
+                          ? BuildBlockFrame(bytes, std::span(transmit_))
+                          : BuildTelegram(requestHeader_.load(), bytes, std::span(transmit_));
+  }
+  Arm();
+  return true;
+}
+
 int HBusTransport::SendTelegram(const std::uint8_t* payload, std::size_t n) {
   if (payload == nullptr && n > 0) return 0;
   if (n > kMaxRequestPayload) {
@@ -101,7 +116,8 @@ int HBusTransport::SendTelegram(const std::uint8_t* payload, std::size_t n) {
   }
   commandKnown_ = n > 0;
   commandSent_ = n > 0 ? payload[0] : 0;
-  return Exchange(kReplyWaitMs, probeMode_.load() ? kProbeSendAttempts : kSendAttempts, true);
+  return Exchange(replyWaitMs_.load(), probeMode_.load() ? kProbeSendAttempts : kSendAttempts,
+                  true);
 }
 
 int HBusTransport::SendBlockFrame(const std::uint8_t* bytes, std::size_t n) {
@@ -115,7 +131,7 @@ int HBusTransport::SendBlockFrame(const std::uint8_t* bytes, std::size_t n) {
     transmitLength_ = BuildBlockFrame(std::span(bytes, n), std::span(transmit_));
   }
   commandKnown_ = false;
-  return Exchange(kBlockReplyWaitMs, kSendAttempts, false);
+  return Exchange(blockReplyWaitMs_.load(), kSendAttempts, false);
 }
 
 void HBusTransport::Arm() {
@@ -192,12 +208,12 @@ bool HBusTransport::SnapshotTransmit(std::array<std::uint8_t, kTransmitBufferSiz
 void HBusTransport::SenderLoop() {
   std::array<std::uint8_t, kTransmitBufferSize> frame{};
   while (!stop_.load()) {
-    if (!sessionRunning_.Wait(100)) continue;
-    if (!sendEvent_.Wait(100)) continue;
+    if (!sessionRunning_.WaitUnless(100, stop_)) continue;
+    if (!sendEvent_.WaitUnless(100, stop_)) continue;
     if (stop_.load()) break;
     // Only into a quiet line: not inside a telegram of another member, nor right behind one.
     bool idle = false;
-    while (!(idle = busIdle_.Wait(100)) && !stop_.load() && sessionRunning_.IsSet()) {
+    while (!(idle = busIdle_.WaitUnless(100, stop_)) && !stop_.load() && sessionRunning_.IsSet()) {
     }
     if (stop_.load()) break;
     if (!idle || !sessionRunning_.IsSet()) continue;
@@ -228,28 +244,41 @@ void HBusTransport::Drop(std::uint32_t from, std::uint32_t textId, std::uint32_t
 }
 
 void HBusTransport::MarkIdleIfQuiet() {
-  if (DeadlineExpired(idle_)) {
-    StartDeadline(idle_, kBusIdleMs);
+  if (idle_.Expired()) {
+    idle_.Start(kBusIdleMs);
     busIdle_.Set();
   }
 }
 
+int HBusTransport::LineReadWithin(std::uint8_t* buffer, std::uint32_t& length,
+                                  std::uint32_t timeoutMs) {
+  if (line_ != nullptr) return line_->ReadWithin(buffer, length, timeoutMs);
+  return ReadWithin(port_.load(), buffer, length, timeoutMs);
+}
+
+bool HBusTransport::LineOpen() const {
+  return line_ != nullptr ? line_->IsOpen() : IsPortOpen(port_.load());
+}
+
+std::uint32_t HBusTransport::LineByteTimeoutMs() const {
+  return line_ != nullptr ? line_->ByteTimeoutMs() : PortByteTimeoutMs(port_.load());
+}
+
 std::uint32_t HBusTransport::ReadAssembly(std::uint32_t count) {
-  SerialPort* port = port_.load();
   const std::uint32_t watchedMode = mode_.load();
   count = std::min<std::uint32_t>(count, kTransmitBufferSize - assemblyCount_);
   Deadline deadline;
-  StartDeadline(deadline, static_cast<std::int32_t>((count + 1) * PortByteTimeoutMs(port)));
+  StartDeadline(deadline, static_cast<std::int32_t>((count + 1) * LineByteTimeoutMs()));
   std::uint32_t got = 0;
   while (got < count && !stop_.load() && mode_.load() == watchedMode) {
     const std::int32_t left = DeadlineRemainingMs(deadline);
     std::uint32_t n = count - got;
     const auto slice =
         std::min<std::uint32_t>(static_cast<std::uint32_t>(std::max(left, 0)), kReadSliceMs);
-    if (ReadWithin(port, assembly_.data() + assemblyCount_ + got, n, slice)) {
+    if (LineReadWithin(assembly_.data() + assemblyCount_ + got, n, slice)) {
       got += n;
       bytesSinceSend_.fetch_add(n);
-    } else if (!IsPortOpen(port)) {
+    } else if (!LineOpen()) {
       break;
     }
     if (left <= 0) break;
@@ -259,65 +288,67 @@ std::uint32_t HBusTransport::ReadAssembly(std::uint32_t count) {
 }
 
 void HBusTransport::ReceiverLoop() {
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   assemblyCount_ = 0;
   while (!stop_.load()) {
-    if (!sessionRunning_.Wait(100)) continue;
+    if (!sessionRunning_.WaitUnless(100, stop_)) continue;
     if (stop_.load()) break;
-    switch (mode_.load()) {
-      case kRxPauseRequested:
-        assemblyCount_ = 0;
-        Advance(kRxPauseRequested, kRxPaused);
-        break;
-      case kRxHeader:
-        ReceiveHeader();
-        break;
-      case kRxLength:
-        ReceiveLength();
-        break;
-      case kRxBody:
-        ReceiveBody();
-        break;
-      case kRxDispatch:
-        DispatchTelegram();
-        break;
-      case kRxBlockFirst:
-        ReceiveBlockFirst();
-        break;
-      case kRxBlockBody:
-        ReceiveBlockBody();
-        break;
-      case kRxBlockDispatch:
-        DispatchBlockFrame();
-        break;
-      default:  // paused, or a mode nobody knows
-        SleepMs(20);
-        break;
-    }
+    ReceiverStep();
+  }
+}
+
+void HBusTransport::ReceiverStep() {
+  switch (mode_.load()) {
+    case kRxPauseRequested:
+      assemblyCount_ = 0;
+      Advance(kRxPauseRequested, kRxPaused);
+      break;
+    case kRxHeader:
+      ReceiveHeader();
+      break;
+    case kRxLength:
+      ReceiveLength();
+      break;
+    case kRxBody:
+      ReceiveBody();
+      break;
+    case kRxDispatch:
+      DispatchTelegram();
+      break;
+    case kRxBlockFirst:
+      ReceiveBlockFirst();
+      break;
+    case kRxBlockBody:
+      ReceiveBlockBody();
+      break;
+    case kRxBlockDispatch:
+      DispatchBlockFrame();
+      break;
+    default:  // paused, or a mode nobody knows
+      SleepUnlessStopped(20);
+      break;
   }
 }
 
 void HBusTransport::ReceiveHeader() {
-  SerialPort* port = port_.load();
-  std::uint32_t timeout =
-      std::clamp<std::uint32_t>(2 * PortByteTimeoutMs(port), 10, 2 * kReadSliceMs);
+  std::uint32_t timeout = std::clamp<std::uint32_t>(2 * LineByteTimeoutMs(), 10, 2 * kReadSliceMs);
   if (!busIdle_.IsSet()) {
     // Wait no longer than until the line counts as quiet, so that the gap stays 40 ms.
-    const std::int32_t left = DeadlineRemainingMs(idle_);
-    if (left <= 0) {
-      StartDeadline(idle_, kBusIdleMs);
+    const std::uint32_t left = idle_.RemainingMs();
+    if (left == 0) {
+      idle_.Start(kBusIdleMs);
       busIdle_.Set();
     } else {
-      timeout = std::min(timeout, static_cast<std::uint32_t>(left));
+      timeout = std::min(timeout, left);
     }
   }
   std::uint8_t byte = 0;
   std::uint32_t n = 1;
-  const int ok = ReadWithin(port, &byte, n, timeout);
+  const int ok = LineReadWithin(&byte, n, timeout);
   if (ok && n == 1) {
     bytesSinceSend_.fetch_add(1);
     busIdle_.Reset();
-    StartDeadline(idle_, kBusIdleMs);
+    idle_.Start(kBusIdleMs);
     assembly_[0] = byte;
     assemblyCount_ = 1;
     Advance(kRxHeader, kRxLength);
@@ -337,7 +368,7 @@ void HBusTransport::ReceiveLength() {
     Drop(kRxLength, kTextInvalidLength, kRxHeader);
     return;
   }
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   expected_ = length;
   Advance(kRxLength, kRxBody);
 }
@@ -350,7 +381,7 @@ void HBusTransport::ReceiveBody() {
     MarkIdleIfQuiet();
     return;
   }
-  StartDeadline(idle_, kBusIdleMs);
+  idle_.Start(kBusIdleMs);
   if (XorOf(std::span(assembly_.data(), assemblyCount_)) != 0) {
     Drop(kRxBody, kTextChecksumFailure, kRxHeader);
     return;
@@ -391,12 +422,11 @@ void HBusTransport::DispatchTelegram() {
 void HBusTransport::ReceiveBlockFirst() {
   // The line belongs to the block transfer: the sender is never held back.
   busIdle_.Set();
-  SerialPort* port = port_.load();
   const std::uint32_t timeout =
-      std::clamp<std::uint32_t>(2 * PortByteTimeoutMs(port), 10, 2 * kReadSliceMs);
+      std::clamp<std::uint32_t>(2 * LineByteTimeoutMs(), 10, 2 * kReadSliceMs);
   std::uint8_t byte = 0;
   std::uint32_t n = 1;
-  const int ok = ReadWithin(port, &byte, n, timeout);
+  const int ok = LineReadWithin(&byte, n, timeout);
   if (ok && n == 1) {
     bytesSinceSend_.fetch_add(1);
     assembly_[0] = byte;

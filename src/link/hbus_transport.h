@@ -31,6 +31,17 @@ namespace heatdiag {
 
 class SerialPort;
 
+// Where the receiver takes its bytes from when not from the port: a fuzz target feeding the
+// frame assembly directly. The calls mean what ReadWithin, IsPortOpen and PortByteTimeoutMs mean
+// for a port.
+class ReceiveLine {
+ public:
+  virtual ~ReceiveLine() = default;
+  virtual int ReadWithin(std::uint8_t* buffer, std::uint32_t& length, std::uint32_t timeoutMs) = 0;
+  virtual bool IsOpen() const = 0;
+  virtual std::uint32_t ByteTimeoutMs() const = 0;
+};
+
 enum ReceiverMode : std::uint32_t {
   kRxPaused = 0,
   kRxHeader = 1,
@@ -64,6 +75,10 @@ class HBusTransport {
   // The driver's stop flag: set once at shutdown; every thread of the driver leaves its loop.
   void RequestStop();
   bool StopRequested() const { return stop_.load(); }
+  // The stop flag itself, for Event::WaitUnless of the driver's other threads.
+  const std::atomic<bool>& StopFlag() const { return stop_; }
+  // Sleeps ms, ending at once when the stop flag is set.
+  void SleepUnlessStopped(std::uint32_t ms) { stopped_.WaitUnless(ms, stop_); }
   bool ReceiverExited() const { return receiverExited_.load(); }
   bool SenderExited() const { return senderExited_.load(); }
 
@@ -78,6 +93,13 @@ class HBusTransport {
   Event& SendEvent() { return sendEvent_; }
   // Auto reset; the reply is in, or a transfer error occurred.
   Event& ReplyEvent() { return replyEvent_; }
+
+  // The reply wait of one attempt: 1300 ms for a telegram, 100 ms for a block frame. Tests of the
+  // retry logic shorten them.
+  void SetReplyWaits(std::uint32_t telegramMs, std::uint32_t blockMs) {
+    replyWaitMs_.store(telegramMs);
+    blockReplyWaitMs_.store(blockMs);
+  }
 
   // Device search probe: fewer attempts per request.
   void SetProbeMode(bool on) { probeMode_.store(on); }
@@ -121,6 +143,17 @@ class HBusTransport {
   // response from control unit!" and returns 2.
   int CheckAck() const;
 
+  // --- The receiver without its thread (fuzz targets) ----------------------------------------
+  // Takes the receiver's bytes from `line` instead of the port (nullptr: the port again). Only
+  // while the receiver thread does not run.
+  void SetReceiveLine(ReceiveLine* line) { line_ = line; }
+  // One pass of the receiver loop in the current mode, on the caller's thread.
+  void ReceiverStep();
+  // Fills the transmit buffer with a request telegram (or a block frame) and marks its echo
+  // pending, as the request functions do before they wait for the answer. False when it does
+  // not fit.
+  bool PrepareTransmit(std::span<const std::uint8_t> bytes, bool blockFrame);
+
   // Observers (diagnostics and tests).
   bool EchoPending() const { return echoPending_.load(); }
   bool TransferError() const { return transferError_.load(); }
@@ -148,15 +181,23 @@ class HBusTransport {
   bool Advance(std::uint32_t from, std::uint32_t to);
   void Drop(std::uint32_t from, std::uint32_t textId, std::uint32_t nextMode);
   void MarkIdleIfQuiet();
+  // The receiver's line: the port, or the ReceiveLine set instead.
+  int LineReadWithin(std::uint8_t* buffer, std::uint32_t& length, std::uint32_t timeoutMs);
+  bool LineOpen() const;
+  std::uint32_t LineByteTimeoutMs() const;
 
   std::atomic<SerialPort*> port_{nullptr};
+  ReceiveLine* line_ = nullptr;
   Event sessionRunning_{EventReset::kManual};
   Event busIdle_{EventReset::kManual};
   Event sendEvent_{EventReset::kAuto};
   Event replyEvent_{EventReset::kAuto};
+  Event stopped_{EventReset::kManual};  // never set: only woken, by RequestStop
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> probeMode_{false};
+  std::atomic<std::uint32_t> replyWaitMs_{kReplyWaitMs};
+  std::atomic<std::uint32_t> blockReplyWaitMs_{kBlockReplyWaitMs};
   std::atomic<std::uint8_t> version_{0};
   std::atomic<std::uint8_t> requestHeader_{kRequestHeader};
   std::atomic<std::uint8_t> replyHeader_{kReplyHeader};
@@ -182,7 +223,7 @@ class HBusTransport {
   std::array<std::uint8_t, kTransmitBufferSize> assembly_{};
   std::uint32_t assemblyCount_ = 0;
   std::uint32_t expected_ = 0;
-  Deadline idle_{};
+  SteadyDeadline idle_{};  // the line counts as quiet once it expires
 
   std::thread sender_;
   std::thread receiver_;

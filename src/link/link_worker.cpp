@@ -60,10 +60,10 @@ bool LinkWorker::JoinThread() {
 void LinkWorker::Run() {
   while (true) {
     Event& running = transport_.SessionRunning();
-    running.Wait(kSessionWaitMs);
+    running.WaitUnless(kSessionWaitMs, transport_.StopFlag());
     if (transport_.StopRequested()) break;
     if (!running.IsSet()) {
-      SleepMs(kSessionWaitMs);
+      transport_.SleepUnlessStopped(kSessionWaitMs);
       continue;
     }
     Step();
@@ -322,7 +322,7 @@ void LinkWorker::LinkLost() {
   if (!answered_.load()) {
     const std::uint32_t attempts = wakeUps_.fetch_add(1) + 1;
     if (attempts < static_cast<std::uint32_t>(kConnectionAttempts)) {
-      SleepMs(kReconnectDelayMs);
+      transport_.SleepUnlessStopped(kReconnectDelayMs);
       state_.store(WorkerState::kConnect);
       return;
     }

@@ -48,6 +48,20 @@ void AdvanceDeadline(Deadline& deadline, std::int32_t ms) {
   deadline.startMs += static_cast<std::uint32_t>(ms);
 }
 
+void SteadyDeadline::Start(std::uint32_t ms) {
+  end_ = Clock::now() + std::chrono::milliseconds(ms);
+}
+
+bool SteadyDeadline::Expired() const {
+  return Clock::now() >= end_;
+}
+
+std::uint32_t SteadyDeadline::RemainingMs() const {
+  const auto left = end_ - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  return static_cast<std::uint32_t>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
 void DelayMs(std::uint32_t ms) {
   if (ms == 0) return;
   WaitUntil(Clock::now() + std::chrono::milliseconds(ms));

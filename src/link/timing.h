@@ -2,6 +2,7 @@
 // wrap-around, and a delay precise to about a millisecond for line pulses.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace heatdiag {
@@ -23,6 +24,19 @@ bool DeadlineExpiredAt(const Deadline& deadline, std::uint32_t nowMs);
 std::int32_t DeadlineRemainingMs(const Deadline& deadline);
 // Moves the start on by ms: a periodic timer that does not drift.
 void AdvanceDeadline(Deadline& deadline, std::int32_t ms);
+
+// A deadline on the steady clock itself rather than on the millisecond counter, for a gap that
+// must never come out short: a Deadline started late in a millisecond expires up to 1 ms early.
+class SteadyDeadline {
+ public:
+  void Start(std::uint32_t ms);
+  bool Expired() const;
+  // Whole milliseconds until it expires, rounded up; 0 once it has.
+  std::uint32_t RemainingMs() const;
+
+ private:
+  std::chrono::steady_clock::time_point end_{};
+};
 
 // Waits ms milliseconds (0 returns at once). Sleeps to an absolute point in time and spins only
 // over the last fraction of a millisecond, so a pulse keeps millisecond accuracy without

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QThread>
 #include <atomic>
 #include <chrono>
@@ -90,16 +91,28 @@ TEST_F(QueuedTargetTest, MessagesForARemovedHandlerAreDropped) {
 }
 
 TEST_F(QueuedTargetTest, CloseReleasesWaitingSendersAndDropsTheRest) {
+  // Holds back the worker's message: once it has come, the worker is inside its wait for sure.
+  struct Swallow : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() != QEvent::MetaCall) return false;
+      arrived = true;
+      return true;
+    }
+    bool arrived = false;
+  } swallow;
+  target.installEventFilter(&swallow);
   std::atomic<bool> sent{false};
   std::thread worker([&] {
-    target.Send(UM_PROTOCOLSTART, 0, 0);  // nobody runs the GUI loop yet
+    target.Send(UM_PROTOCOLSTART, 0, 0);
     sent = true;
   });
-  // Let the worker reach its wait, then close without handling anything.
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  target.Close();
+  RunUntil([&] { return swallow.arrived; });
+  ASSERT_TRUE(swallow.arrived);
+  EXPECT_FALSE(sent);  // its message was not handled, so it still waits
+  target.Close();      // without handling anything
   worker.join();
   EXPECT_TRUE(sent);
+  target.removeEventFilter(&swallow);
   target.Post(UM_DATAREADY, 0, 0);
   target.Send(UM_DATAREADY, 0, 0);
   test::DrainEvents();

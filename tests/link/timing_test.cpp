@@ -64,6 +64,27 @@ TEST(Deadline, StartAndRemaining) {
   EXPECT_LE(DeadlineRemainingMs(d), 0);
 }
 
+// The quiet gap before a request is measured on the steady clock: it never comes out a fraction
+// of a millisecond short, wherever in a millisecond it was started.
+TEST(SteadyDeadline, NeverExpiresEarly) {
+  for (int i = 0; i < 20; ++i) {
+    SteadyDeadline d;
+    const auto t0 = Clock::now();
+    d.Start(3);
+    EXPECT_LE(d.RemainingMs(), 3u);
+    while (!d.Expired()) std::this_thread::yield();
+    EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(3));
+    EXPECT_EQ(d.RemainingMs(), 0u);
+  }
+  SteadyDeadline later;
+  later.Start(10000);
+  EXPECT_FALSE(later.Expired());
+  EXPECT_GT(later.RemainingMs(), 9000u);
+  EXPECT_LE(later.RemainingMs(), 10000u);
+  SteadyDeadline never;  // not started: expired from the start
+  EXPECT_TRUE(never.Expired());
+}
+
 TEST(Delay, WaitsAtLeastTheTime) {
   for (std::uint32_t ms : {1u, 7u, 30u}) {
     const auto t0 = Clock::now();

@@ -45,6 +45,23 @@ TEST(Scenario, EepromChecksumIsKeptRight) {
   EXPECT_EQ(s.eeprom.content[0x3FF], 0);
 }
 
+TEST(Scenario, SmallerEepromWithItsOwnLayout) {
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(LoadScenario(
+      "v3.2", R"({"eeprom": {"size": 16, "start": 1, "checksumEnd": 14, "checksumAddress": 15}})",
+      &s, &error))
+      << error;
+  EXPECT_EQ(s.eeprom.content.size(), 16u);
+  std::uint8_t sum = 0;
+  for (std::size_t a = 1; a <= 14; ++a) sum = static_cast<std::uint8_t>(sum + s.eeprom.content[a]);
+  EXPECT_EQ(s.eeprom.content[15], sum);
+  // Stuck cells must lie inside it too.
+  EXPECT_FALSE(LoadScenario("v3.2", R"({"eeprom": {"stuck": ["0x3F0"], "size": 16, "start": 1,
+      "checksumEnd": 14, "checksumAddress": 15}})",
+                            &s, &error));
+}
+
 TEST(Scenario, VersionFormsAndBaseUnit) {
   const std::pair<const char*, std::uint8_t> cases[] = {
       {R"({"version": "3.1"})", 0x31},
@@ -98,6 +115,15 @@ TEST(Scenario, BadTextGivesAClearMessage) {
       {R"({"base": "v1.5", "shortForms": true})", "only a 3.0 unit"},
       {R"({"base": "v9"})", "no built-in scenario \"v9\""},
       {R"({"latencyMs": -5})", "latencyMs: must lie between 0"},
+      // Numbers beyond a double are refused where they stand, not thrown out of the loader.
+      {R"({"latencyMs": 1e400})", "latencyMs: is a number out of range"},
+      {R"({"model": {"burningDurations": ["1:00", -1e999]}})",
+       "model.burningDurations[1]: is a number out of range"},
+      {"1e400", "(top level): is a number out of range"},
+      // A smaller EEPROM needs a layout that fits it.
+      {R"({"eeprom": {"size": 16}})", "eeprom.start: lies outside the EEPROM of 16 cells"},
+      {R"({"eeprom": {"size": 16, "start": 1, "checksumEnd": 14}})",
+       "eeprom.checksumAddress: lies outside"},
       // Another generation needs its own identification layout.
       {R"({"version": "1.5"})", "identification.deviceNumber: must be 3 bytes"},
   };
@@ -146,6 +172,18 @@ TEST_F(ScenarioFile, ErrorsNameTheFile) {
   Write("{\"version\": \"3.2\",,}");
   EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
   EXPECT_NE(error.find("line 1"), std::string::npos) << error;
+
+  // The reproducers of two faults found by fuzzing: a number too large for a double aborted
+  // the loader, and a shrunk EEPROM kept a layout beyond its cells.
+  Write(R"({"latencyMs": 1e400})");
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find(path_ + "\": latencyMs:"), std::string::npos) << error;
+  Write(R"({"version": 1e400})");
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find("version: is a number out of range"), std::string::npos) << error;
+  Write(R"({"eeprom": {"size": 16}})");
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find("eeprom.start: lies outside"), std::string::npos) << error;
 
   EXPECT_FALSE(LoadScenario(path_ + ".missing", "", &s, &error));
   EXPECT_NE(error.find("cannot open scenario file"), std::string::npos) << error;

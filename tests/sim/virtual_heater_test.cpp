@@ -10,7 +10,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -55,6 +59,26 @@ class VirtualHeaterPty : public ::testing::Test {
     cfsetispeed(&t, B2400);
     cfsetospeed(&t, B2400);
     ASSERT_EQ(tcsetattr(fd_, TCSANOW, &t), 0) << std::strerror(errno);
+  }
+
+  // Opens the terminal again once the heater takes the settings, within `patience`.
+  bool Reopen(milliseconds patience) {
+    const auto end = Clock::now() + patience;
+    for (;;) {
+      fd_ = open(heater_->PtyPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      if (fd_ < 0) return false;
+      termios t{};
+      if (tcgetattr(fd_, &t) != 0) return false;
+      cfmakeraw(&t);
+      t.c_cflag |= PARENB;
+      cfsetispeed(&t, B2400);
+      cfsetospeed(&t, B2400);
+      if (tcsetattr(fd_, TCSANOW, &t) == 0) return true;
+      close(fd_);
+      fd_ = -1;
+      if (Clock::now() > end) return false;
+      std::this_thread::sleep_for(milliseconds(20));  // polling, not waiting for a time to pass
+    }
   }
 
   void Send(const Bytes& bytes) {
@@ -137,8 +161,8 @@ TEST_F(VirtualHeaterPty, TheTesterMayCloseAndReopenThePort) {
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
   close(fd_);
   fd_ = -1;
-  std::this_thread::sleep_for(milliseconds(2000));
-  Open();  // the same 8E1 settings again, which must be taken
+  // The same 8E1 settings again, which must be taken (at once or once the line is idle).
+  ASSERT_TRUE(Reopen(5 * kPatience)) << std::strerror(errno);
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
 }
 
@@ -322,8 +346,41 @@ TEST_F(VirtualHeaterPty, BlockModeReadsAndWritesCells) {
   }
 }
 
+// The heater's log lines, for tests that wait for one of its events. The lines live as long as
+// the heater's sink holds them, which may be longer than the test body.
+class LogWatch {
+ public:
+  std::function<void(std::string_view)> Sink() {
+    return [state = state_](std::string_view line) {
+      std::lock_guard lock(state->mutex);
+      state->lines.emplace_back(line);
+      state->changed.notify_all();
+    };
+  }
+  bool WaitFor(std::string_view part, milliseconds patience) {
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, patience, [&] {
+      for (const std::string& line : state_->lines) {
+        if (line.find(part) != std::string::npos) return true;
+      }
+      return false;
+    });
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> lines;
+  };
+  std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
 TEST_F(VirtualHeaterPty, PageSelectionFromThreePointTwo) {
-  Start();
+  LogWatch log;
+  VirtualHeaterOptions options;
+  options.log = log.Sink();
+  Start(options);
   Exchange(Request({0x34, 0x20, 0x00}), 5);
   EXPECT_EQ(Hex(Exchange(BlockFrame({0x05, 0x03}), 3)), "05 03 06 05 03 06");
   const std::uint8_t held = heater_->Eeprom()[0x3FF];
@@ -335,7 +392,7 @@ TEST_F(VirtualHeaterPty, PageSelectionFromThreePointTwo) {
   EXPECT_TRUE(Silent());
   // A tester that lost the link never sends the end frame; once the line has been quiet the
   // unit listens for H-Bus telegrams again.
-  std::this_thread::sleep_for(milliseconds(2500));
+  ASSERT_TRUE(log.WaitFor("block mode ended", 5 * kPatience));
   EXPECT_EQ(Hex(Exchange(kVersionRequest, 6)), kVersionExchange);
 }
 
