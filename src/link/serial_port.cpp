@@ -366,6 +366,12 @@ bool MakeWakePipe(int& readEnd, int& writeEnd) {
 }
 
 std::atomic<DeviceOpener> g_opener{nullptr};
+std::atomic<BreakControl> g_breakControl{nullptr};
+
+int BreakIoctl(int fd, bool on) {
+  if (BreakControl control = g_breakControl.load()) return control(fd, on);
+  return ioctl(fd, on ? TIOCSBRK : TIOCCBRK);
+}
 
 int OpenDevice(const std::string& path) {
   constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
@@ -665,10 +671,9 @@ int ReadExact(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length) {
 int SetBreak(SerialPort* port, bool on) {
   PortUse use(port);
   if (!use.ok()) return 0;
-  if (use.pty()) return 1;
-  if (ioctl(use.fd(), on ? TIOCSBRK : TIOCCBRK) != 0) {
+  if (BreakIoctl(use.fd(), on) != 0) {
     ClearPortErrors(port);
-    (void)ioctl(use.fd(), on ? TIOCSBRK : TIOCCBRK);
+    (void)BreakIoctl(use.fd(), on);
   }
   return 1;
 }
@@ -776,6 +781,10 @@ std::string PortName(std::uint32_t portNumber) {
 
 void SetDeviceOpener(DeviceOpener opener) {
   g_opener.store(opener);
+}
+
+void SetBreakControl(BreakControl control) {
+  g_breakControl.store(control);
 }
 
 }  // namespace heatdiag

@@ -115,7 +115,8 @@ int ReadExact(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length);
 int ReadWithin(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length,
                std::uint32_t timeoutMs);
 
-// Holds the line in the break (space) state, or releases it. A no-op on a pseudo-terminal.
+// Holds the line in the break (space) state, or releases it; returns once the driver has done
+// so. A pseudo-terminal takes the request and does nothing.
 int SetBreak(SerialPort* port, bool on);
 
 // The settings of an open port (a default config when port is nullptr or closed).
@@ -148,5 +149,9 @@ std::string PortName(std::uint32_t portNumber);
 // system call. Returns a descriptor or -1 with errno set.
 using DeviceOpener = int (*)(const char* path, int flags);
 void SetDeviceOpener(DeviceOpener opener);
+// Stands in for the break ioctl (benchmarks model the latency of a USB adapter through it);
+// nullptr restores the ioctl. Returns 0 on success, -1 with errno set.
+using BreakControl = int (*)(int fd, bool on);
+void SetBreakControl(BreakControl control);
 
 }  // namespace heatdiag

@@ -2,6 +2,7 @@
 // wrap-around, and a delay precise to about a millisecond for line pulses.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace heatdiag {
@@ -30,6 +31,8 @@ void AdvanceDeadline(Deadline& deadline, std::int32_t ms);
 void DelayMs(std::uint32_t ms);
 // Waits, with the same precision, until the deadline expires.
 void DelayUntilExpired(const Deadline& deadline);
+// Waits, with the same precision, until the point on the monotonic clock.
+void DelayUntil(std::chrono::steady_clock::time_point target);
 
 // Plain sleep for polling loops where precision does not matter.
 void SleepMs(std::uint32_t ms);
