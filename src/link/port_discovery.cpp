@@ -126,6 +126,13 @@ std::string ResolvePortDevice(const std::string& path) {
   return current.string();
 }
 
+std::string PortPathForName(const std::string& name, const PortTree& tree) {
+  if (name.empty() || name.find('/') != std::string::npos) return name;
+  const fs::path stable = fs::path(tree.devRoot) / "serial" / "by-id" / name;
+  if (Exists(stable)) return stable.string();
+  return (fs::path(tree.devRoot) / name).string();
+}
+
 const PortInfo* FindPort(const std::vector<PortInfo>& ports, const std::string& path) {
   if (path.empty()) return nullptr;
   const std::string device = ResolvePortDevice(path);

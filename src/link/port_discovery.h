@@ -33,6 +33,10 @@ std::vector<PortInfo> DiscoverPorts(const PortTree& tree = {});
 // other path as it is. Relative link targets are resolved against the link's folder.
 std::string ResolvePortDevice(const std::string& path);
 
+// A port named on the command line: a path as it is; a bare name (no '/') as a stable name
+// under dev/serial/by-id when there is one of that name, else as a device under dev ("ttyUSB0").
+std::string PortPathForName(const std::string& name, const PortTree& tree = {});
+
 // The entry for a path, given as its device or as one of its stable names; nullptr when none.
 const PortInfo* FindPort(const std::vector<PortInfo>& ports, const std::string& path);
 

@@ -68,6 +68,16 @@ TEST(PortDiscovery, StableNameResolvesToItsDevice) {
   EXPECT_EQ(FindPort(ports, ""), nullptr);
 }
 
+TEST(PortDiscovery, PortNamedOnTheCommandLine) {
+  const PortTree tree = FixtureTree();
+  const std::string ftdi = "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  EXPECT_EQ(PortPathForName(ftdi, tree), kTree + "/dev/serial/by-id/" + ftdi);
+  EXPECT_EQ(PortPathForName("ttyACM0", tree), kTree + "/dev/ttyACM0");
+  EXPECT_EQ(PortPathForName("ttyUSB9", tree), kTree + "/dev/ttyUSB9");
+  EXPECT_EQ(PortPathForName("/dev/pts/3", tree), "/dev/pts/3");
+  EXPECT_EQ(PortPathForName("./ttyUSB0", tree), "./ttyUSB0");
+}
+
 TEST(PortDiscovery, MissingTreeListsNothing) {
   EXPECT_TRUE(DiscoverPorts({"/nonexistent/sys", "/nonexistent/dev"}).empty());
 }
