@@ -190,6 +190,40 @@ void FindHolder(const std::string& resolvedDevice, PortOpenError& why) {
   }
 }
 
+namespace {
+
+std::string ReadFirstLine(const std::string& file) {
+  std::ifstream in(file);
+  std::string line;
+  if (!in || !std::getline(in, line)) return {};
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())) != 0)
+    line.pop_back();
+  return line;
+}
+
+bool WriteAttribute(const std::string& file, const std::string& value) {
+  // A sysfs attribute takes the value in one write, or refuses it.
+  std::ofstream out(file, std::ios::out | std::ios::trunc);
+  if (!out) return false;
+  out << value << '\n';
+  out.flush();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+LatencyTimer LowerLatencyTimer(const std::string& file, std::string& before) {
+  before = ReadFirstLine(file);
+  if (before.empty()) return LatencyTimer::kNone;
+  if (before == "0" || before == "1") return LatencyTimer::kFastAlready;
+  if (WriteAttribute(file, "1") && ReadFirstLine(file) == "1") return LatencyTimer::kLowered;
+  return LatencyTimer::kStaysSlow;
+}
+
+void RestoreLatencyTimer(const std::string& file, const std::string& before) {
+  if (!before.empty()) (void)WriteAttribute(file, before);
+}
+
 std::string DescribePortError(const PortOpenError& why) {
   const std::string& device = why.device;
   switch (why.failure) {

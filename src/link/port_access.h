@@ -19,4 +19,16 @@ bool ClaimDevice(int fd, const std::string& resolvedDevice, PortOpenError& why);
 // Looks for another process that has the device open and names it in `why`.
 void FindHolder(const std::string& resolvedDevice, PortOpenError& why);
 
+// The latency timer of a USB serial converter (sysfs attribute latency_timer, in ms): how long
+// the adapter collects received bytes before it hands them on.
+enum class LatencyTimer {
+  kNone,         // the device has no such attribute
+  kFastAlready,  // it is at 1 ms or less
+  kLowered,      // it was set to 1 ms; `before` holds the old value
+  kStaysSlow,    // it cannot be written (or did not take the value); `before` holds it
+};
+LatencyTimer LowerLatencyTimer(const std::string& file, std::string& before);
+// Puts the value back that LowerLatencyTimer found.
+void RestoreLatencyTimer(const std::string& file, const std::string& before);
+
 }  // namespace heatdiag

@@ -14,8 +14,6 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 
 #include "link/fill_in.h"
@@ -276,22 +274,6 @@ bool ApplyLineSettings(int fd, bool pty, const PortConfig& config) {
   return true;
 }
 
-std::string ReadFirstLine(const std::string& file) {
-  std::ifstream in(file);
-  std::string line;
-  if (!in || !std::getline(in, line)) return {};
-  while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-  return line;
-}
-
-bool WriteAttribute(const std::string& file, const std::string& value) {
-  std::ofstream out(file);
-  if (!out) return false;
-  out << value << '\n';
-  out.flush();
-  return static_cast<bool>(out);
-}
-
 // Low latency for a USB adapter: the driver's low-latency mode, and the latency timer of the
 // FTDI-style adapters (16 ms by default, which lumps received bytes together) turned down to
 // 1 ms where the system lets us. Returns a note for the protocol when the port stays slow.
@@ -312,13 +294,18 @@ std::string LowerLatency(SerialPort& port) {
   const std::string sysfs = serial_detail::SysfsDevicePath(port.fd);
   if (sysfs.empty()) return note;
   const std::string timer = sysfs + "/device/latency_timer";
-  const std::string before = ReadFirstLine(timer);
-  if (before.empty() || before == "0" || before == "1") return note;
-  if (WriteAttribute(timer, "1") && ReadFirstLine(timer) == "1") {
-    port.latencyTimerFile = timer;
-    port.latencyTimerBefore = before;
-  } else if (note.empty()) {
-    note = FillIn(kTextLatencyTimerSlow, {port.device, before});
+  std::string before;
+  switch (LowerLatencyTimer(timer, before)) {
+    case LatencyTimer::kLowered:
+      port.latencyTimerFile = timer;
+      port.latencyTimerBefore = before;
+      break;
+    case LatencyTimer::kStaysSlow:
+      if (note.empty()) note = FillIn(kTextLatencyTimerSlow, {port.device, before});
+      break;
+    case LatencyTimer::kNone:
+    case LatencyTimer::kFastAlready:
+      break;
   }
   return note;
 }
@@ -326,7 +313,7 @@ std::string LowerLatency(SerialPort& port) {
 void RestoreLatency(SerialPort& port) {
   if (port.lowLatencySwitched) serial_detail::ReleaseLowLatency(port.fd);
   if (!port.latencyTimerFile.empty())
-    WriteAttribute(port.latencyTimerFile, port.latencyTimerBefore);
+    RestoreLatencyTimer(port.latencyTimerFile, port.latencyTimerBefore);
   port.lowLatencySwitched = false;
   port.latencyTimerFile.clear();
   port.latencyTimerBefore.clear();

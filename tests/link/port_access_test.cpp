@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "link/port_access.h"
 #include "link/port_discovery.h"
 #include "link/pty_peer.h"
 #include "link/recorders.h"
@@ -217,6 +218,51 @@ TEST_F(PortAccessTest, LowLatencyIsNotAskedOfAPseudoTerminal) {
   ClosePort(port_);
   port_ = nullptr;
   EXPECT_TRUE(protocol.Entries().empty());
+}
+
+TEST(LatencyTimerTest, LoweredToOneAndRestored) {
+  const std::string file =
+      (fs::temp_directory_path() / ("heatdiag-latency-" + std::to_string(getpid()))).string();
+  const struct {
+    const char* content;  // nullptr: no such attribute
+    LatencyTimer result;
+    const char* after;
+  } cases[] = {
+      {"16\n", LatencyTimer::kLowered, "1\n"},
+      {"1\n", LatencyTimer::kFastAlready, "1\n"},
+      {nullptr, LatencyTimer::kNone, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content != nullptr ? c.content : "none");
+    fs::remove(file);
+    if (c.content != nullptr) {
+      std::FILE* f = std::fopen(file.c_str(), "w");
+      ASSERT_NE(f, nullptr);
+      std::fputs(c.content, f);
+      std::fclose(f);
+    }
+    std::string before;
+    EXPECT_EQ(LowerLatencyTimer(file, before), c.result);
+    if (c.after == nullptr) {
+      EXPECT_FALSE(fs::exists(file));
+      continue;
+    }
+    char read[16] = {};
+    std::FILE* f = std::fopen(file.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(std::fgets(read, sizeof read, f), nullptr);
+    std::fclose(f);
+    EXPECT_STREQ(read, c.after);
+    if (c.result == LatencyTimer::kLowered) {
+      RestoreLatencyTimer(file, before);
+      f = std::fopen(file.c_str(), "r");
+      ASSERT_NE(f, nullptr);
+      ASSERT_NE(std::fgets(read, sizeof read, f), nullptr);
+      std::fclose(f);
+      EXPECT_STREQ(read, c.content);
+    }
+  }
+  fs::remove(file);
 }
 
 }  // namespace
