@@ -10,6 +10,7 @@
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
+#include "link/port_discovery.h"
 #include "link/serial_port.h"
 #include "virtual_heater.h"
 
@@ -117,7 +118,8 @@ bool HeadlessRun::ChooseLine(const LineOptions& options) {
       return false;
     }
     portNumber_ = number.value_or(standIn);
-    if (!number) portPath_ = options.port;
+    // A bare name may be an adapter's stable name ("usb-FTDI_...") or a device ("ttyUSB0").
+    if (!number) portPath_ = PortPathForName(options.port);
   } else if (options.virtualHeater) {
     portNumber_ = standIn;
   } else if (store_ == nullptr) {

@@ -9,8 +9,8 @@ std::function<void()> AddLineOptions(CLI::App& command, LineOptions& line) {
   auto scenario = std::make_shared<std::string>();
   CLI::Option* port = command.add_option(
       "--port", line.port,
-      "Serial device path (a pseudo-terminal too) or COM number 1..9 (default: the setting "
-      "COM Port)");
+      "Serial device path (a pseudo-terminal too), a name under /dev/serial/by-id or /dev, or "
+      "COM number 1..9 (default: the setting COM Port)");
   CLI::Option* heater = command
                             .add_option("--virtual-heater", *scenario,
                                         "Run on the built-in virtual heater (optional scenario)")

@@ -32,6 +32,24 @@ enum LinkTextId : std::uint32_t {
   kTextNakReadingFailed = 30028,
   kTextNakBlockChecksum = 30029,
   kTextNakUnknown = 30030,  // "NAK: unknown acknowlede code %s!"
+  // Why a port cannot be used, and what to do about it (%s: filled in by the serial layer).
+  kTextPortUnusableBecause = 30040,  // kTextPortUnusable, then the reason on the next line
+  kTextPortNoSuchDevice = 30041,
+  kTextPortsPresent = 30042,
+  kTextNoPortsPresent = 30043,
+  kTextPortPermission = 30044,
+  kTextPortPermissionRelogin = 30045,
+  kTextPortPermissionAdmin = 30046,
+  kTextPortInUse = 30047,
+  kTextPortHolder = 30048,
+  kTextPortHeldHere = 30049,
+  kTextPortNotTerminal = 30050,
+  kTextPortConfiguration = 30051,
+  kTextPortBadSettings = 30052,
+  kTextPortSystemError = 30053,
+  kTextSerialNumber = 30054,
+  kTextLowLatencyRefused = 30055,
+  kTextLatencyTimerSlow = 30056,
 };
 
 }  // namespace heatdiag

@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #if defined(__linux__)
 #include <asm/termbits.h>
 #include <linux/serial.h>
@@ -44,6 +46,33 @@ bool IsPtySlave(int fd) {
   return (devMajor >= 136 && devMajor <= 143) || devMajor == 3;
 }
 
+LowLatency RequestLowLatency(int fd, int& error) {
+  error = 0;
+  struct serial_struct serial {};
+  if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return LowLatency::kUnsupported;
+  if ((serial.flags & ASYNC_LOW_LATENCY) != 0) return LowLatency::kAlreadyOn;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  if (ioctl(fd, TIOCSSERIAL, &serial) != 0) {
+    error = errno;
+    return error == ENOTTY || error == EINVAL ? LowLatency::kUnsupported : LowLatency::kRefused;
+  }
+  return LowLatency::kSwitchedOn;
+}
+
+void ReleaseLowLatency(int fd) {
+  struct serial_struct serial {};
+  if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  serial.flags &= ~ASYNC_LOW_LATENCY;
+  (void)ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+std::string SysfsDevicePath(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return {};
+  return "/sys/dev/char/" + std::to_string(major(st.st_rdev)) + ":" +
+         std::to_string(minor(st.st_rdev));
+}
+
 #else
 
 bool SetArbitraryBaud(int, std::uint32_t) {
@@ -54,6 +83,14 @@ bool ReadLineErrorCounts(int, LineErrorCounts&) {
 }
 bool IsPtySlave(int) {
   return false;
+}
+LowLatency RequestLowLatency(int, int& error) {
+  error = 0;
+  return LowLatency::kUnsupported;
+}
+void ReleaseLowLatency(int) {}
+std::string SysfsDevicePath(int) {
+  return {};
 }
 
 #endif

@@ -2,19 +2,27 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 
+#include "link/fill_in.h"
+#include "link/link_texts.h"
+#include "link/port_access.h"
+#include "link/port_discovery.h"
 #include "link/serial_line_linux.h"
 #include "link/timing.h"
+#include "views/protocol.h"
 
 namespace heatdiag {
 
@@ -32,7 +40,12 @@ class SerialPort {
   bool pty = false;
   PortConfig config;
   std::string device;
+  std::string resolved;  // the device behind `device`, stable names followed
   serial_detail::LineErrorCounts errorCounts;
+  // What the open changed for low latency, to be put back on closing.
+  bool lowLatencySwitched = false;
+  std::string latencyTimerFile;
+  std::string latencyTimerBefore;
 };
 
 namespace {
@@ -261,12 +274,59 @@ bool ApplyLineSettings(int fd, bool pty, const PortConfig& config) {
   return true;
 }
 
+// Low latency for a USB adapter: the driver's low-latency mode, and the latency timer of the
+// FTDI-style adapters (16 ms by default, which lumps received bytes together) turned down to
+// 1 ms where the system lets us. Returns a note for the protocol when the port stays slow.
+std::string LowerLatency(SerialPort& port) {
+  std::string note;
+  int error = 0;
+  switch (serial_detail::RequestLowLatency(port.fd, error)) {
+    case serial_detail::LowLatency::kSwitchedOn:
+      port.lowLatencySwitched = true;
+      break;
+    case serial_detail::LowLatency::kRefused:
+      note = FillIn(kTextLowLatencyRefused, {port.device, std::strerror(error)});
+      break;
+    case serial_detail::LowLatency::kAlreadyOn:
+    case serial_detail::LowLatency::kUnsupported:
+      break;
+  }
+  const std::string sysfs = serial_detail::SysfsDevicePath(port.fd);
+  if (sysfs.empty()) return note;
+  const std::string timer = sysfs + "/device/latency_timer";
+  std::string before;
+  switch (LowerLatencyTimer(timer, before)) {
+    case LatencyTimer::kLowered:
+      port.latencyTimerFile = timer;
+      port.latencyTimerBefore = before;
+      break;
+    case LatencyTimer::kStaysSlow:
+      if (note.empty()) note = FillIn(kTextLatencyTimerSlow, {port.device, before});
+      break;
+    case LatencyTimer::kNone:
+    case LatencyTimer::kFastAlready:
+      break;
+  }
+  return note;
+}
+
+void RestoreLatency(SerialPort& port) {
+  if (port.lowLatencySwitched) serial_detail::ReleaseLowLatency(port.fd);
+  if (!port.latencyTimerFile.empty())
+    RestoreLatencyTimer(port.latencyTimerFile, port.latencyTimerBefore);
+  port.lowLatencySwitched = false;
+  port.latencyTimerFile.clear();
+  port.latencyTimerBefore.clear();
+}
+
 void CloseRecordLocked(SerialPort& port, std::unique_lock<std::mutex>& lock) {
   if (port.fd < 0 || port.closing) return;
   port.closing = true;
   const char wake = 1;
   (void)!write(port.wakeWrite, &wake, 1);
   port.left.wait(lock, [&port] { return port.users == 0; });
+  // An adapter that has gone refuses this; nothing is left to restore then.
+  RestoreLatency(port);
   // The exclusive mode outlives the descriptor on a terminal that stays in use (a pseudo-terminal
   // whose far end is still open) and would keep the next open out.
   (void)ioctl(port.fd, TIOCNXCL);
@@ -275,6 +335,7 @@ void CloseRecordLocked(SerialPort& port, std::unique_lock<std::mutex>& lock) {
   close(port.wakeWrite);
   port.fd = port.wakeRead = port.wakeWrite = -1;
   port.device.clear();
+  port.resolved.clear();
   port.pty = false;
   port.closing = false;
 }
@@ -291,69 +352,123 @@ bool MakeWakePipe(int& readEnd, int& writeEnd) {
   return true;
 }
 
-int OpenDevice(const std::string& path) {
-  return open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+std::atomic<DeviceOpener> g_opener{nullptr};
+std::atomic<BreakControl> g_breakControl{nullptr};
+
+int BreakIoctl(int fd, bool on) {
+  if (BreakControl control = g_breakControl.load()) return control(fd, on);
+  return ioctl(fd, on ? TIOCSBRK : TIOCCBRK);
 }
 
-// Held open by this program: a record open on the same device.
-bool HeldOpenLocked(const std::string& device) {
+int OpenDevice(const std::string& path) {
+  constexpr int kFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+  if (DeviceOpener opener = g_opener.load()) return opener(path.c_str(), kFlags);
+  return open(path.c_str(), kFlags);
+}
+
+// Held open by this program: a record open on the same device, under whatever name.
+bool HeldOpenLocked(const std::string& resolved) {
   for (auto& record : g_table) {
     std::lock_guard lock(record.mutex);
-    if (record.fd >= 0 && record.device == device) return true;
+    if (record.fd >= 0 && record.resolved == resolved) return true;
   }
   return false;
+}
+
+int Fail(PortOpenError& why, PortFailure failure, int error = 0) {
+  why.failure = failure;
+  why.error = error;
+  return 0;
+}
+
+// Opens the device for us alone; -1 with `why` filled in when that is not possible.
+int OpenExclusively(const std::string& device, const std::string& resolved, PortOpenError& why) {
+  const int fd = OpenDevice(device);
+  if (fd < 0) {
+    const int error = errno;
+    Fail(why, ClassifyOpenError(error), error);
+    if (why.failure == PortFailure::kInUse) FindHolder(resolved, why);
+    return -1;
+  }
+  if (isatty(fd) == 0) {
+    close(fd);
+    Fail(why, PortFailure::kNotATerminal);
+    return -1;
+  }
+  if (!ClaimDevice(fd, resolved, why)) {
+    close(fd);
+    return -1;
+  }
+  // No sharing: programs that open the device after us are refused by the terminal itself.
+  (void)ioctl(fd, TIOCEXCL);
+  return fd;
 }
 
 }  // namespace
 
 int OpenPort(SerialPort*& port, const PortConfig& config) {
+  PortOpenError why;
+  return OpenPort(port, config, why);
+}
+
+int OpenPort(SerialPort*& port, const PortConfig& config, PortOpenError& why) {
   port = nullptr;
-  if (config.baudRate > kMaxBaudRate) return 0;
+  why = {};
   std::string device = config.devicePath;
-  if (device.empty()) {
-    if (config.portNumber < kFirstPortNumber || config.portNumber > kLastPortNumber) return 0;
+  if (device.empty() && config.portNumber >= kFirstPortNumber &&
+      config.portNumber <= kLastPortNumber)
     device = PortPath(config.portNumber);
-  }
-  if (!LineSettingsValid(config)) return 0;
+  why.device = device;
+  if (device.empty() || !LineSettingsValid(config)) return Fail(why, PortFailure::kBadSettings);
+  const std::string resolved = ResolvePortDevice(device);
 
-  std::lock_guard tableLock(g_tableMutex);
-  if (HeldOpenLocked(device)) return 0;
-  const int fd = OpenDevice(device);
-  if (fd < 0) return 0;
-  // No sharing: other programs (and a second open here) are kept off the line.
-  (void)ioctl(fd, TIOCEXCL);
-  const bool pty = serial_detail::IsPtySlave(fd);
-  if (!ApplyLineSettings(fd, pty, config)) {
-    close(fd);
-    return 0;
-  }
-  int wakeRead = -1;
-  int wakeWrite = -1;
-  if (!MakeWakePipe(wakeRead, wakeWrite)) {
-    close(fd);
-    return 0;
-  }
-
-  SerialPort* record = nullptr;
-  for (auto& candidate : g_table) {
-    std::lock_guard lock(candidate.mutex);
-    if (candidate.fd < 0 && candidate.users == 0 && !candidate.closing) {
-      record = &candidate;
-      break;
+  std::string note;
+  {
+    std::lock_guard tableLock(g_tableMutex);
+    if (HeldOpenLocked(resolved)) return Fail(why, PortFailure::kHeldHere);
+    const int fd = OpenExclusively(device, resolved, why);
+    if (fd < 0) return 0;
+    const bool pty = serial_detail::IsPtySlave(fd);
+    if (!ApplyLineSettings(fd, pty, config)) {
+      const int error = errno;
+      (void)ioctl(fd, TIOCNXCL);
+      close(fd);
+      return Fail(why, PortFailure::kConfiguration, error);
     }
-  }
-  if (record == nullptr) record = &g_table.emplace_back();
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    if (!MakeWakePipe(wakeRead, wakeWrite)) {
+      const int error = errno;
+      (void)ioctl(fd, TIOCNXCL);
+      close(fd);
+      return Fail(why, PortFailure::kOther, error);
+    }
 
-  std::lock_guard lock(record->mutex);
-  record->fd = fd;
-  record->wakeRead = wakeRead;
-  record->wakeWrite = wakeWrite;
-  record->pty = pty;
-  record->config = config;
-  record->device = device;
-  record->errorCounts = {};
-  serial_detail::ReadLineErrorCounts(fd, record->errorCounts);
-  port = record;
+    SerialPort* record = nullptr;
+    for (auto& candidate : g_table) {
+      std::lock_guard lock(candidate.mutex);
+      if (candidate.fd < 0 && candidate.users == 0 && !candidate.closing) {
+        record = &candidate;
+        break;
+      }
+    }
+    if (record == nullptr) record = &g_table.emplace_back();
+
+    std::lock_guard lock(record->mutex);
+    record->fd = fd;
+    record->wakeRead = wakeRead;
+    record->wakeWrite = wakeWrite;
+    record->pty = pty;
+    record->config = config;
+    record->device = device;
+    record->resolved = resolved;
+    record->errorCounts = {};
+    serial_detail::ReadLineErrorCounts(fd, record->errorCounts);
+    // A pseudo-terminal has no adapter to hurry.
+    if (!pty) note = LowerLatency(*record);
+    port = record;
+  }
+  if (!note.empty()) ProtocolAdd(note, kProtocolMessage);
   return 1;
 }
 
@@ -543,10 +658,9 @@ int ReadExact(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length) {
 int SetBreak(SerialPort* port, bool on) {
   PortUse use(port);
   if (!use.ok()) return 0;
-  if (use.pty()) return 1;
-  if (ioctl(use.fd(), on ? TIOCSBRK : TIOCCBRK) != 0) {
+  if (BreakIoctl(use.fd(), on) != 0) {
     ClearPortErrors(port);
-    (void)ioctl(use.fd(), on ? TIOCSBRK : TIOCCBRK);
+    (void)BreakIoctl(use.fd(), on);
   }
   return 1;
 }
@@ -582,24 +696,29 @@ std::string PortDevice(const SerialPort* port) {
   return port->fd >= 0 ? port->device : std::string();
 }
 
+bool ProbePort(const std::string& device, PortOpenError& why) {
+  why = {};
+  why.device = device;
+  if (device.empty()) return Fail(why, PortFailure::kBadSettings) != 0;
+  const std::string resolved = ResolvePortDevice(device);
+  std::lock_guard tableLock(g_tableMutex);
+  if (HeldOpenLocked(resolved)) {
+    Fail(why, PortFailure::kHeldHere);
+    return true;
+  }
+  const int fd = OpenExclusively(device, resolved, why);
+  if (fd < 0) return false;
+  (void)ioctl(fd, TIOCNXCL);
+  close(fd);
+  return true;
+}
+
 int ListPorts(PortFlags& flags) {
   flags.fill(0);
   int usable = 0;
   for (std::uint32_t n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
-    const std::string device = PortPath(n);
-    bool ok = false;
-    {
-      std::lock_guard tableLock(g_tableMutex);
-      ok = HeldOpenLocked(device);
-    }
-    if (!ok) {
-      const int fd = OpenDevice(device);
-      if (fd >= 0) {
-        ok = isatty(fd) != 0;
-        close(fd);
-      }
-    }
-    if (ok) {
+    PortOpenError why;
+    if (ProbePort(PortPath(n), why)) {
       flags[n] = 1;
       ++usable;
     }
@@ -645,6 +764,14 @@ std::string PortPath(std::uint32_t portNumber) {
 
 std::string PortName(std::uint32_t portNumber) {
   return "COM" + std::to_string(portNumber);
+}
+
+void SetDeviceOpener(DeviceOpener opener) {
+  g_opener.store(opener);
+}
+
+void SetBreakControl(BreakControl control) {
+  g_breakControl.store(control);
 }
 
 }  // namespace heatdiag

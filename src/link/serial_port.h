@@ -50,11 +50,41 @@ struct PortConfig {
 
 class SerialPort;
 
+// Why a port could not be opened.
+enum class PortFailure {
+  kNone,
+  kBadSettings,       // port number outside 1..9, baud rate or line settings out of range
+  kNoSuchDevice,      // the path does not exist (adapter not plugged in, wrong name)
+  kPermissionDenied,  // the user may not open the device
+  kInUse,             // another program holds the device
+  kHeldHere,          // this program holds it open already
+  kNotATerminal,      // the path is not a serial port
+  kConfiguration,     // the device refused the line settings
+  kOther,             // any other system error
+};
+
+struct PortOpenError {
+  PortFailure failure = PortFailure::kNone;
+  std::string device;  // the path that was tried
+  int error = 0;       // the system's error number, 0 when there was none
+  std::string holder;  // kInUse: the name of the program that holds the device, when known
+  int holderPid = 0;   // and its process id
+};
+
 // Opens the port that the config names and configures it. Fails (port = nullptr, nothing left
 // open) when the port number is outside 1..9 without a device path, when the baud rate exceeds
-// 115200, when this program already holds the device open, or when the device cannot be opened
-// or configured.
+// 115200, when this program already holds the device open, when another program holds it (the
+// port is taken exclusively: TIOCEXCL, an advisory lock on the device and the UUCP lock file of
+// other programs are all respected), or when the device cannot be opened or configured.
+// On a USB serial adapter the driver is asked for low latency (and the adapter's latency timer
+// turned down where the system lets us); ClosePort restores what was there before. A port that
+// stays slow is noted in the protocol; pseudo-terminals and ports without the setting are left
+// alone.
 int OpenPort(SerialPort*& port, const PortConfig& config);
+// The same, saying why it failed.
+int OpenPort(SerialPort*& port, const PortConfig& config, PortOpenError& why);
+// The reason of a failed open and what the user can do about it, one or more lines of text.
+std::string DescribePortError(const PortOpenError& why);
 // Applies line settings and time-outs; also used during a session to switch baud rates. The
 // device path and port number of an open port stay as they are.
 int ConfigurePort(SerialPort* port, const PortConfig& config);
@@ -85,7 +115,8 @@ int ReadExact(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length);
 int ReadWithin(SerialPort* port, std::uint8_t* buffer, std::uint32_t& length,
                std::uint32_t timeoutMs);
 
-// Holds the line in the break (space) state, or releases it. A no-op on a pseudo-terminal.
+// Holds the line in the break (space) state, or releases it; returns once the driver has done
+// so. A pseudo-terminal takes the request and does nothing.
 int SetBreak(SerialPort* port, bool on);
 
 // The settings of an open port (a default config when port is nullptr or closed).
@@ -102,6 +133,9 @@ std::string PortDevice(const SerialPort* port);
 // (it is closed again at once). flags[0] is always 0. Returns the number of usable ports.
 using PortFlags = std::array<std::uint8_t, 10>;
 int ListPorts(PortFlags& flags);
+// Whether the device could be opened now (it is closed again at once), or is held open by this
+// program (then why.failure is kHeldHere); otherwise false with the reason in `why`.
+bool ProbePort(const std::string& device, PortOpenError& why);
 
 // Device paths of the port numbers. An empty path restores the default; numbers outside 1..9
 // are ignored (PortPath returns an empty string for them).
@@ -110,5 +144,14 @@ std::string PortPath(std::uint32_t portNumber);
 std::string DefaultPortPath(std::uint32_t portNumber);
 // "COMn", the user-facing name of a port number.
 std::string PortName(std::uint32_t portNumber);
+
+// Stands in for open(2) of the device (tests fake failures through it); nullptr restores the
+// system call. Returns a descriptor or -1 with errno set.
+using DeviceOpener = int (*)(const char* path, int flags);
+void SetDeviceOpener(DeviceOpener opener);
+// Stands in for the break ioctl (benchmarks model the latency of a USB adapter through it);
+// nullptr restores the ioctl. Returns 0 on success, -1 with errno set.
+using BreakControl = int (*)(int fd, bool on);
+void SetBreakControl(BreakControl control);
 
 }  // namespace heatdiag

@@ -14,7 +14,10 @@ constexpr auto kSpinMargin = std::chrono::microseconds(300);
 
 void WaitUntil(Clock::time_point target) {
   if (Clock::now() + kSpinMargin < target) std::this_thread::sleep_until(target - kSpinMargin);
-  while (Clock::now() < target) std::this_thread::yield();
+  // No yield here: on a busy machine a yield hands the core to whoever waits, for as long as
+  // the scheduler likes, and the pulse comes out milliseconds long.
+  while (Clock::now() < target) {
+  }
 }
 
 }  // namespace
@@ -77,6 +80,10 @@ void DelayUntilExpired(const Deadline& deadline) {
   const std::int32_t remaining = deadline.durationMs - elapsed;
   if (remaining <= 0) return;
   WaitUntil(nowMs + std::chrono::milliseconds(remaining));
+}
+
+void DelayUntil(Clock::time_point target) {
+  WaitUntil(target);
 }
 
 void SleepMs(std::uint32_t ms) {

@@ -44,6 +44,8 @@ class SteadyDeadline {
 void DelayMs(std::uint32_t ms);
 // Waits, with the same precision, until the deadline expires.
 void DelayUntilExpired(const Deadline& deadline);
+// Waits, with the same precision, until the point on the monotonic clock.
+void DelayUntil(std::chrono::steady_clock::time_point target);
 
 // Plain sleep for polling loops where precision does not matter.
 void SleepMs(std::uint32_t ms);

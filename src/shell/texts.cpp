@@ -115,6 +115,8 @@ constexpr StringEntry kTexts[] = {
     {32310, "COM port selection"},
     {32311, "COM port:"},
     {32312, "No usable serial port was found."},
+    {32313, "Stable name:"},
+    {32314, "Find this adapter by its stable name, in any USB socket"},
 
     // Device selection.
     {32320, "Device selection"},

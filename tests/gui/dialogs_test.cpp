@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -55,6 +56,30 @@ TEST(ComPortDialog, ListsUsablePortsAndReturnsTheChosenNumber) {
     }
     EXPECT_EQ(dialog.Result(), c.result);
   }
+}
+
+TEST(ComPortDialog, OffersTheStableNameOfTheSelectedAdapter) {
+  test::App();
+  PortChoice choice;
+  choice.ports = {1, 5};
+  choice.entries = {"COM1  /dev/ttyUSB0  FTDI FT232R USB UART, serial number A50285BI",
+                    "COM5  /dev/ttyS0"};
+  choice.selected = 0;
+  choice.stableNames = {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", ""};
+  choice.devices = {"/dev/ttyUSB0", "/dev/ttyS0"};
+  choice.byStableName = {false, false};
+  ComPortDialog dialog(choice);
+  EXPECT_EQ(dialog.StableName()->text().toStdString(), choice.stableNames[0]);
+  EXPECT_TRUE(dialog.ByStableName()->isEnabled());
+  EXPECT_FALSE(dialog.ByStableName()->isChecked());
+  dialog.Ports()->setCurrentIndex(1);
+  EXPECT_EQ(dialog.StableName()->text(), QString());
+  EXPECT_FALSE(dialog.ByStableName()->isEnabled());
+  dialog.Ports()->setCurrentIndex(0);
+  dialog.ByStableName()->setChecked(true);
+  emit dialog.findChild<QDialogButtonBox*>()->accepted();
+  EXPECT_EQ(dialog.Result(), 1u);
+  EXPECT_EQ(dialog.PathResult(), choice.stableNames[0]);
 }
 
 TEST(DeviceSelectionDialog, ResultsOfItsButtons) {

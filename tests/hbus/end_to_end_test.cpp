@@ -2,6 +2,7 @@
 // link worker, the transport and the unit's answers, for each protocol version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -499,6 +500,21 @@ TEST(LinkLoss, LostAfterTheUnitAnsweredEndsTheSessionWithoutRetry) {
   ASSERT_TRUE(session.recorders.WaitForMessage(UM_LINKENDED, 30s));
   EXPECT_TRUE(session.recorders.Errors().empty());
   EXPECT_EQ(session.recorders.ProtocolTexts(kProtocolMessage).size(), 1u);  // one wake-up
+}
+
+TEST(LinkLoss, AdapterPulledDuringTheSessionEndsItWithTheMessage) {
+  Session session(Scenario("v3.2"));
+  ASSERT_TRUE(session.Connect());
+  heatsim::FaultRule unplug;
+  unplug.kind = heatsim::FaultKind::kUnplug;
+  session.Heater().InjectFault(unplug);
+  ASSERT_TRUE(session.recorders.WaitForMessage(UM_LINKENDED, 30s));
+  const std::vector<std::string> errors = session.recorders.ProtocolTexts(kProtocolError);
+  EXPECT_NE(std::find(errors.begin(), errors.end(), "Diagnosis adapter is not connected!"),
+            errors.end());
+  // The port of the gone adapter closes without waiting for it.
+  session.driver.StopSession();
+  EXPECT_EQ(session.driver.IsSessionActive(), 0);
 }
 
 TEST(LinkLoss, WaitingRequestIsReleasedWithAnError) {

@@ -47,6 +47,39 @@ TEST(PortChoiceEntries, AscendingWithDevicePath) {
   EXPECT_EQ(choice.entries[1], "COM4  /dev/ttyUSB7");
 }
 
+TEST(PortChoiceEntries, AdaptersByNameAndStableName) {
+  const std::string tree = HEATDIAG_LINK_FIXTURES "/sysfs_tree";
+  const std::string stable =
+      tree + "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  const std::vector<PortInfo> present = DiscoverPorts({tree + "/sys", tree + "/dev"});
+  SetPortPath(1, stable);
+  SetPortPath(2, tree + "/dev/ttyUSB0");
+  SetPortPath(3, tree + "/dev/ttyS0");
+  const PortChoice choice = BuildPortChoice(Usable({1, 2, 3, 4}), 2, present);
+  for (std::uint32_t n = 1; n <= 3; ++n) SetPortPath(n, "");
+  ASSERT_EQ(choice.entries.size(), 4u);
+  const std::string ftdi =
+      "  " + tree + "/dev/ttyUSB0  FTDI FT232R USB UART, serial number A50285BI";
+  EXPECT_EQ(choice.entries[0], "COM1" + ftdi);
+  EXPECT_EQ(choice.entries[1], "COM2" + ftdi);
+  EXPECT_EQ(choice.entries[2], "COM3  " + tree + "/dev/ttyS0");
+  EXPECT_EQ(choice.entries[3], "COM4  /dev/ttyACM1");  // not present: its path as it is
+  EXPECT_EQ(choice.selected, 1);
+  EXPECT_EQ(choice.stableNames[0], stable);
+  EXPECT_EQ(choice.stableNames[1], stable);
+  EXPECT_EQ(choice.stableNames[2], "");
+  EXPECT_EQ(choice.byStableName, (std::vector<bool>{true, false, false, false}));
+  // Asking for the stable name where it is not set yet sets it; giving it up goes back to the
+  // device; anything else changes nothing.
+  EXPECT_EQ(PortPathChoice(choice, 1, true), stable);
+  EXPECT_EQ(PortPathChoice(choice, 0, false), tree + "/dev/ttyUSB0");
+  EXPECT_EQ(PortPathChoice(choice, 0, true), "");
+  EXPECT_EQ(PortPathChoice(choice, 1, false), "");
+  EXPECT_EQ(PortPathChoice(choice, 2, true), "");
+  EXPECT_EQ(PortPathChoice(choice, -1, true), "");
+  EXPECT_EQ(PortPathChoice(choice, 4, true), "");
+}
+
 TEST(PortChoiceResultTest, OkTakesTheDigitCancelGivesZero) {
   EXPECT_EQ(PortChoiceResult(true, "COM2  /dev/ttyUSB1"), 2u);
   EXPECT_EQ(PortChoiceResult(false, "COM2  /dev/ttyUSB1"), 0u);

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "link/pty_peer.h"
 #include "link/serial_port.h"
@@ -63,6 +65,60 @@ INSTANTIATE_TEST_SUITE_P(
                       PulseCase{"Pulse120", [](SerialPort* p) { return WakePulse(p, 120); }, 120},
                       PulseCase{"FiveBaud", [](SerialPort* p) { return WakeFiveBaud(p, 0x51); },
                                 2000}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+struct LineChange {
+  bool breakOn;
+  Clock::time_point done;
+};
+std::mutex g_changesMutex;
+std::vector<LineChange> g_changes;
+void RecordChange(bool breakOn, Clock::time_point done) {
+  std::lock_guard lock(g_changesMutex);
+  g_changes.push_back({breakOn, done});
+}
+
+struct StepsCase {
+  const char* name;
+  std::function<int(SerialPort*)> pulse;
+  std::vector<bool> states;   // the line after each change: true = break
+  std::vector<long> afterMs;  // the least time from each change to the next
+};
+
+class WakeSteps : public ::testing::TestWithParam<StepsCase> {};
+
+TEST_P(WakeSteps, ChangeTheLineInOrder) {
+  Line line;
+  ASSERT_NE(line.port, nullptr);
+  g_changes.clear();
+  SetLineChangeObserver(RecordChange);
+  EXPECT_EQ(GetParam().pulse(line.port), 1);
+  SetLineChangeObserver(nullptr);
+  const auto& c = GetParam();
+  ASSERT_EQ(g_changes.size(), c.states.size());
+  for (std::size_t i = 0; i < c.states.size(); ++i) {
+    EXPECT_EQ(g_changes[i].breakOn, c.states[i]) << i;
+    if (i + 1 < c.states.size()) {
+      const auto gap = std::chrono::duration_cast<std::chrono::microseconds>(g_changes[i + 1].done -
+                                                                             g_changes[i].done);
+      EXPECT_GE(gap.count(), (c.afterMs[i] - 1) * 1000) << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, WakeSteps,
+    ::testing::Values(
+        StepsCase{"Short", WakeShortPulse, {true, false}, {25}},
+        StepsCase{"Double", WakeDoublePulse, {true, false, true, false}, {300, 50, 25}},
+        StepsCase{
+            "Pulse120", [](SerialPort* p) { return WakePulse(p, 120); }, {true, false}, {120}},
+        // 0x51 from the lowest bit: 1 0 0 0 1 0 1 0; a 0 bit is break. Start bit first, stop bit
+        // last; changes to the state the line is in already count as steps.
+        StepsCase{"FiveBaud",
+                  [](SerialPort* p) { return WakeFiveBaud(p, 0x51); },
+                  {true, false, true, true, true, false, true, false, true, false},
+                  {200, 200, 200, 200, 200, 200, 200, 200, 200}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(WakeLock, PulsesOfTwoDriversDoNotOverlap) {

@@ -106,11 +106,12 @@ int Driver::StartSession() {
   block.baudRate = settings.hbusBlockBaud > 0 ? static_cast<std::uint32_t>(settings.hbusBlockBaud)
                                               : kDefaultBlockBaud;
   link.SetLineConfigs(hbus, block);
-  if (OpenPort(port_, hbus) == 0) {
+  PortOpenError why;
+  if (OpenPort(port_, hbus, why) == 0) {
     port_ = nullptr;
     // A device search tries every family on the port; a probe that fails stays silent.
     if (!link.ProbeMode()) {
-      ShowThreadError(kTextPortUnusable);
+      ShowThreadError(kTextPortUnusableBecause, DescribePortError(why));
       PostToFrame(UM_LINKENDED);
     }
     return 0;

@@ -1,5 +1,6 @@
 #include "shell/gui/dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -24,6 +25,8 @@ constexpr std::uint32_t kCancelId = 32305;
 constexpr std::uint32_t kComPortTitleId = 32310;
 constexpr std::uint32_t kComPortLabelId = 32311;
 constexpr std::uint32_t kNoPortId = 32312;
+constexpr std::uint32_t kStableNameLabelId = 32313;
+constexpr std::uint32_t kByStableNameId = 32314;
 constexpr std::uint32_t kDeviceTitleId = 32320;
 constexpr std::uint32_t kDeviceNoteId = 32321;
 constexpr std::uint32_t kAutomaticSearchId = 32322;
@@ -48,7 +51,8 @@ QRect ScreenArea(QWidget* widget) {
 
 }  // namespace
 
-ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent) : QDialog(parent) {
+ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent)
+    : QDialog(parent), choice_(choice) {
   setObjectName(QStringLiteral("ComPortDialog"));
   SetHelpContext(this, kHelpContext);
   setWindowTitle(Text(kComPortTitleId, 255));
@@ -64,11 +68,23 @@ ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent) : QDialo
   row->addWidget(label);
   row->addWidget(ports_, 1);
   layout->addLayout(row);
+  auto* stableRow = new QHBoxLayout;
+  stableRow->addWidget(new QLabel(Text(kStableNameLabelId, 255), this));
+  stableName_ = new QLabel(this);
+  stableName_->setObjectName(QStringLiteral("StableName"));
+  stableName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  stableRow->addWidget(stableName_, 1);
+  layout->addLayout(stableRow);
+  byStableName_ = new QCheckBox(Text(kByStableNameId, 255), this);
+  byStableName_->setObjectName(QStringLiteral("ByStableName"));
+  layout->addWidget(byStableName_);
   if (choice.entries.empty()) {
     auto* none = new QLabel(Text(kNoPortId, 255), this);
     none->setObjectName(QStringLiteral("NoPort"));
     layout->addWidget(none);
   }
+  ShowEntry(choice.selected);
+  connect(ports_, &QComboBox::currentIndexChanged, this, &ComPortDialog::ShowEntry);
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(Text(kOkId, 255), QDialogButtonBox::AcceptRole);
   buttons->addButton(Text(kCancelId, 255), QDialogButtonBox::RejectRole);
@@ -76,6 +92,8 @@ ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent) : QDialo
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     result_ = PortChoiceResult(true, ports_->currentText().toStdString());
+    if (result_ != 0)
+      pathResult_ = PortPathChoice(choice_, ports_->currentIndex(), byStableName_->isChecked());
     accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, [this] {
@@ -83,6 +101,14 @@ ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent) : QDialo
     reject();
   });
   CentreOn(this, ScreenArea(this));
+}
+
+void ComPortDialog::ShowEntry(int index) {
+  const bool valid = index >= 0 && static_cast<std::size_t>(index) < choice_.stableNames.size();
+  const std::string stable = valid ? choice_.stableNames[static_cast<std::size_t>(index)] : "";
+  stableName_->setText(QString::fromStdString(stable));
+  byStableName_->setEnabled(!stable.empty());
+  byStableName_->setChecked(valid && choice_.byStableName[static_cast<std::size_t>(index)]);
 }
 
 DeviceSelectionDialog::DeviceSelectionDialog(const std::vector<std::string>& names,

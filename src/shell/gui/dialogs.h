@@ -8,27 +8,41 @@
 
 #include "link/port_selection.h"
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
 
 namespace heatdiag {
 
-// Lists the usable ports as "COM1  /dev/ttyUSB0"; the result is the chosen port number 1..9, or
-// 0 when cancelled. Opens centred on the screen.
+// Lists the usable ports as "COM1  /dev/ttyUSB0" with the adapter's name; the result is the
+// chosen port number 1..9, or 0 when cancelled. Below the list, the selected adapter's stable
+// name and whether the port number is to find the adapter by it. Opens centred on the screen.
 class ComPortDialog final : public QDialog {
   Q_OBJECT
  public:
   ComPortDialog(const PortChoice& choice, QWidget* parent = nullptr);
   // The port number the dialog ended with (after exec()).
   std::uint32_t Result() const { return result_; }
+  // The device path to store for the port of the result when the user changed whether its
+  // adapter is found by the stable name; empty when it is to stay as it is.
+  const std::string& PathResult() const { return pathResult_; }
   QComboBox* Ports() const { return ports_; }
+  QCheckBox* ByStableName() const { return byStableName_; }
+  QLabel* StableName() const { return stableName_; }
 
   // The help context id of the dialog.
   static constexpr std::uint32_t kHelpContext = 0x2008D;
 
  private:
+  void ShowEntry(int index);
+
+  PortChoice choice_;
   QComboBox* ports_ = nullptr;
+  QLabel* stableName_ = nullptr;
+  QCheckBox* byStableName_ = nullptr;
   std::uint32_t result_ = 0;
+  std::string pathResult_;
 };
 
 // The device list: OK or a double-click gives the selected record index (-1 when none is

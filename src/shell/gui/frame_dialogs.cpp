@@ -6,6 +6,7 @@
 #include "drivers/diagnosis.h"
 #include "link/port_selection.h"
 #include "shell/gui/dialogs.h"
+#include "shell/settings.h"
 #include "shell/string_table.h"
 
 namespace heatdiag {
@@ -25,8 +26,13 @@ int WidgetDialogs::SelectDevice(QWidget* owner, std::uint32_t current) {
 std::uint32_t WidgetDialogs::SelectComPort(QWidget* owner, std::uint32_t current) {
   PortFlags usable{};
   ListPorts(usable);
-  ComPortDialog dialog(BuildPortChoice(usable, current), owner);
+  ComPortDialog dialog(BuildPortChoice(usable, current, DiscoverPorts()), owner);
   dialog.exec();
+  // The adapter found by its stable name (or again by its device) from now on.
+  if (const std::uint32_t port = dialog.Result(); port != 0 && !dialog.PathResult().empty()) {
+    ProgramSettings().portPaths[port - 1] = dialog.PathResult();
+    SetPortPath(port, dialog.PathResult());
+  }
   return dialog.Result();
 }
 
