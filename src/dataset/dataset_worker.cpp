@@ -35,6 +35,8 @@ void CellRequest::Clear() {
   abort.store(false);
   closed.store(false);
   updating.store(false);
+  served.store(0);
+  failed.store(false);
 }
 
 int DatasetCommandForMenu(std::uint32_t menuId) {
@@ -277,18 +279,23 @@ struct DatasetWorker::State {
         cell.size.store(w.size);
         const std::uint16_t address = cell.address.load();
         const bool inArea = address >= w.start && address < w.size;
-        if (cell.readRequest.exchange(false) && inArea) {
+        if (cell.readRequest.exchange(false)) {
           std::uint8_t value = 0;
-          if (d->ReadDatasetCell(address, &value) != 0) {
+          const bool ok = inArea && d->ReadDatasetCell(address, &value) != 0;
+          if (ok) {
             cell.currentValue.store(value);
             cell.refresh.store(true);
           }
+          cell.failed.store(!ok);
+          cell.served.fetch_add(1);
         }
         if (cell.writeRequest.exchange(false)) {
           const std::uint16_t value = cell.newValue.load();
-          if (inArea && value <= 0xFF &&
-              WriteCellKeepingChecksum(w, address, static_cast<std::uint8_t>(value)))
-            cell.readRequest.store(true);  // read back and shown
+          const bool ok = inArea && value <= 0xFF &&
+                          WriteCellKeepingChecksum(w, address, static_cast<std::uint8_t>(value));
+          if (ok) cell.readRequest.store(true);  // read back and shown
+          cell.failed.store(!ok);
+          cell.served.fetch_add(1);
         }
       } else {
         cell.start.store(0);

@@ -69,6 +69,10 @@ struct CellRequest {
   std::atomic<bool> abort{false};
   std::atomic<bool> closed{false};
   std::atomic<bool> updating{false};
+  // Counted up by the worker after each read or write request it served, with whether it
+  // failed: a front end without a dialog learns so that a request came to nothing.
+  std::atomic<std::uint32_t> served{0};
+  std::atomic<bool> failed{false};
 
   void Clear();
 };
