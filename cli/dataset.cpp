@@ -311,7 +311,7 @@ int DeviceCommand(const DatasetOptions& o, SettingsBackend* store, std::ostream&
   }
   if (!o.mode.empty() && o.mode != "cells" && o.mode != "block")
     throw Usage{"--mode must be cells or block."};
-  if (o.blockBaud && (*o.blockBaud % 300 != 0 || *o.blockBaud < 2400 || *o.blockBaud > 38400))
+  if (o.blockBaud && !ParseBlockBaudRate(std::to_string(*o.blockBaud)))
     throw Usage{LoadString(kTextInvalidBaudRate) +
                 " The block rate is a multiple of 300 from 2400 to 38400."};
   const LayoutOptions layoutOptions = ParseLayoutOptions(o);
@@ -452,6 +452,8 @@ int DeviceCommand(const DatasetOptions& o, SettingsBackend* store, std::ostream&
     worker.Stop();
   }
   if (interrupted.load()) frontEnd.AddError("Interrupted.");
+  if (!ok && !frontEnd.Layout() && frame.Errors().empty() && frontEnd.Errors().empty())
+    frontEnd.AddError("The device offers no dataset, or its layout could not be obtained.");
   frame.SetMessageHook({});
   restore();
   run.Finish();

@@ -113,4 +113,17 @@ std::uint32_t ApplyAddressesWithoutChecksum(DatasetImage* image, std::uint16_t o
   return 0;
 }
 
+std::optional<int> ParseBlockBaudRate(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  long rate = 0;
+  std::size_t digits = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+    rate = rate * 10 + (text[i] - '0');
+    if (rate > 1000000) return std::nullopt;
+  }
+  if (digits == 0 || rate % 300 != 0 || rate < 2400 || rate > 38400) return std::nullopt;
+  return static_cast<int>(rate);
+}
+
 }  // namespace heatdiag

@@ -48,4 +48,8 @@ std::uint32_t ApplyAddressesOk(DatasetImage* image, std::uint16_t openedSize,
 std::uint32_t ApplyAddressesWithoutChecksum(DatasetImage* image, std::uint16_t openedSize,
                                             const AddressFields& fields);
 
+// The "Baud rate for block mode" dialog: a run of decimal digits, accepted when it is a multiple
+// of 300 from 2400 to 38400; nullopt otherwise ("Invalid baud rate!").
+std::optional<int> ParseBlockBaudRate(const std::string& text);
+
 }  // namespace heatdiag

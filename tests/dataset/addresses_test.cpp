@@ -120,5 +120,15 @@ TEST(AddressesDialogTest, WithoutChecksumLeavesAreasAndSettings) {
             kTextDatasetAreaImplausible);
 }
 
+TEST(BlockBaudRateTest, MultiplesOf300From2400To38400) {
+  struct Case {
+    const char* text;
+    std::optional<int> rate;
+  } const cases[] = {{"9600", 9600},         {"2400", 2400},         {"38400", 38400},
+                     {"9601", std::nullopt}, {"2100", std::nullopt}, {"38700", std::nullopt},
+                     {"", std::nullopt},     {"19200 baud", 19200}};
+  for (const Case& c : cases) EXPECT_EQ(ParseBlockBaudRate(c.text), c.rate) << c.text;
+}
+
 }  // namespace
 }  // namespace heatdiag
