@@ -624,7 +624,7 @@ TEST(DatasetCells, BlockWriteStopsAtACellTheUnitDidNotTake) {
 }
 
 // The walk cannot go on at page 1: a failure with its reason, and the end frame has gone out
-// before the operation returns (four reads and the end frame).
+// before the operation returns.
 TEST(DatasetCells, PageChangeOnAUnitBefore32IsAFailure) {
   Session session(Scenario("v3.1", R"({"eeprom": {"size": 512}})"));
   ProgramSettings().hbusBlock = 1;
@@ -635,7 +635,8 @@ TEST(DatasetCells, PageChangeOnAUnitBefore32IsAFailure) {
   for (std::uint32_t a = 0xFC; a < 0x104; ++a) image.cells[a].flags = CELL_READ;
   DatasetRequest request{0xFC, 0x104, image.cells.data(), nullptr};
   EXPECT_EQ(session.driver.ReadDataset(&request), 0);
-  EXPECT_EQ(session.Heater().Counters().blockFramesReceived, 5u);
+  // Four reads and the end frame at least (a frame sent again after a slow answer adds one).
+  EXPECT_GE(session.Heater().Counters().blockFramesReceived, 5u);
   EXPECT_EQ(session.recorders.Errors(),
             std::vector<std::string>{
                 "The control unit cannot select EEPROM page 1!\nThe transfer was stopped."});
