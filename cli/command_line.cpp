@@ -16,7 +16,11 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
                        std::string(HEATDIAG_PRODUCT_NAME " " HEATDIAG_PRODUCT_VERSION));
   app.require_subcommand(0, 1);
   const std::vector<Subcommand> subcommands = {
-      AddDiagnoseCommand(app, store), AddSearchCommand(app, store), AddPortsCommand(app, store)};
+      AddDiagnoseCommand(app, store),
+      AddSearchCommand(app, store),
+      AddPortsCommand(app, store),
+      AddDatasetCommand(app, store),
+  };
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

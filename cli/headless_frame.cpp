@@ -22,7 +22,18 @@ void HeadlessFrame::Install() {
   installed_ = true;
 }
 
-void HeadlessFrame::Post(std::uint32_t message, std::intptr_t, std::intptr_t) {
+void HeadlessFrame::SetMessageHook(MessageHook hook) {
+  std::lock_guard lock(mutex_);
+  hook_ = std::move(hook);
+}
+
+void HeadlessFrame::Post(std::uint32_t message, std::intptr_t a, std::intptr_t) {
+  MessageHook hook;
+  {
+    std::lock_guard lock(mutex_);
+    hook = hook_;
+  }
+  if (hook) hook(message, a);
   if (message != UM_DATAREADY && message != UM_LINKENDED) return;
   {
     std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -40,6 +41,11 @@ class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public Pro
   void ShowError(std::string_view caption, std::string_view text) override;
   void Add(std::string_view text, int kind) override;
 
+  // Receives every posted message first (on the poster's thread), so that a subcommand can
+  // answer the dialogs a worker asks for. Set it before the workers run.
+  using MessageHook = std::function<void(std::uint32_t message, std::intptr_t a)>;
+  void SetMessageHook(MessageHook hook);
+
   // Ctrl-C: the waits below end at once. Any thread.
   void Interrupt();
   // Writes a message of the run's own to the error stream, in turn with the workers' errors.
@@ -63,6 +69,7 @@ class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public Pro
   bool linkEnded_ = false;
   bool interrupted_ = false;
   std::vector<std::string> errors_;
+  MessageHook hook_;
   std::vector<ProtocolEntry> protocol_;
 };
 

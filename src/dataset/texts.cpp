@@ -1,14 +1,43 @@
+#include "dataset/dataset_texts.h"
 #include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {
 
 constexpr StringEntry kTexts[] = {
-    {0, ""},  // placeholder until the area has texts of its own
+    {kTextDatasetIncomplete,
+     "Dataset not complete within checksum area.\nChecksum cannot be calculated!"},
+    {kTextWrongInput, "Wrong input!"},
+    {kTextDatasetAreaImplausible, "Invalid input!\nDataset area is not plausible!"},
+    {kTextChecksumAreaImplausible, "Invalid input!\nChecksum area is not plausible!"},
+    {kTextReadEolCaption, "Read EOL file"},
+    {kTextWriteEolCaption, "Write EOL file"},
+    {kTextCannotOpenFile, "Cannot open file %s!"},
+    {kTextCannotCreateFile, "Cannot create file %s!"},
+    {kTextSyntaxError, "Syntax error in line %d!"},
+    {kTextCannotWriteFile, "Cannot write file %s!"},
+    {kTextEolDatasetTitle, "EOL dataset"},
+    {kTextFilterEol, "EOL dataset (*.eol)"},
+    {kTextFilterPrn, "Formatted text (*.prn)"},
+    {kTextFilterTxt, "Text file (*.txt)"},
+    {kTextFilterAll, "All files (*.*)"},
+    {kTextLayoutImplausible,
+     "The control unit reports a dataset layout that does not fit its EEPROM!\nThe dataset "
+     "cannot be transferred."},
+    {kTextPageNotSelectable,
+     "The control unit cannot select EEPROM page %d!\nThe transfer was stopped."},
+    {kTextTransferRunning, "Data transfer running..."},
+    {kTextInvalidBaudRate, "Invalid baud rate!"},
+    {kTextAddressesCaption, "EOL dataset addresses"},
+    {kTextEepromTooLarge,
+     "The control unit reports an EEPROM larger than 65535 cells!\nThe dataset cannot be "
+     "transferred."},
 };
 
 }  // namespace
 
-std::span<const StringEntry> DatasetTexts() { return std::span(kTexts).subspan(1); }
+std::span<const StringEntry> DatasetTexts() {
+  return kTexts;
+}
 
 }  // namespace heatdiag

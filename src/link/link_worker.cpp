@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dataset/dataset_image.h"
+#include "dataset/dataset_texts.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "link/hbus_transport.h"
@@ -340,16 +341,18 @@ void LinkWorker::LinkLost() {
 void LinkWorker::StartCellTransfer(bool write) {
   const DatasetRequest* request = datasetRequest_.load();
   if (request == nullptr || request->cells == nullptr) {
-    FinishDataset(1);
-    state_.store(WorkerState::kBlockEnd);
+    EndTransfer(1);
     return;
   }
+  blockError_ = 0;
   cellIndex_ = request->first;
   state_.store(write ? WorkerState::kWriteCells : WorkerState::kReadCells);
 }
 
 void LinkWorker::EndTransfer(std::uint32_t error) {
-  FinishDataset(error);
+  // The waiting operation is released in state 12, after the end frame: a session that ends
+  // as soon as the operation returns must not leave the unit in block mode.
+  blockError_ = error;
   state_.store(WorkerState::kBlockEnd);
 }
 
@@ -357,6 +360,8 @@ bool LinkWorker::SelectBank(std::uint8_t bank) {
   if (bank == currentBank_.load()) return true;
   // Only units from 3.2 on can switch the page.
   if (Version() < kVersion32) {
+    // The walk cannot go on; the cells behind stay untransferred, so it is a failure.
+    ShowThreadError(kTextPageNotSelectable, static_cast<long>(bank));
     EndTransfer(1);
     return false;
   }
@@ -445,21 +450,25 @@ void LinkWorker::WriteNextCell() {
 }
 
 void LinkWorker::EndBlockMode() {
+  const std::uint32_t error = blockError_;
+  blockError_ = 0;
   if (ProbeMode()) {
     probeFailed_.store(true);
     state_.store(WorkerState::kIdle);
+    FinishDataset(1);
     return;
   }
   SleepMs(kBlockEndPauseMs);
   const std::uint8_t version = Version();
   const bool twice = version == kVersion30 || version == kVersion31;
   const std::uint8_t frame[] = {kBlockEnd, kBlockEnd};
-  if (transport_.SendBlockFrame(frame, twice ? 2 : 1) == 0) FinishDataset(1);
+  const bool ended = transport_.SendBlockFrame(frame, twice ? 2 : 1) != 0;
   transport_.PauseReceiver();
   ConfigurePort(transport_.Port(), hbusConfig_);
   transport_.SetReceiverMode(kRxHeader);
   requestsLookedAt_ = 0;
   state_.store(WorkerState::kRequests);
+  FinishDataset(ended ? error : 1);
 }
 
 bool LinkWorker::SendFreeTelegram() {

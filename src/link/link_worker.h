@@ -201,6 +201,8 @@ class LinkWorker {
   std::atomic<std::uint8_t> heatingActive_{0};
   std::atomic<std::uint32_t> currentMode_{0};
   std::atomic<std::uint8_t> currentBank_{0};
+  // Result of the block walk, handed to the waiting operation once the end frame has gone out.
+  std::uint32_t blockError_ = 0;
   std::uint8_t sentCommand_ = 0;
 
   Event datasetDone_{EventReset::kAuto};

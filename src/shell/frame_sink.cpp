@@ -29,16 +29,15 @@ std::string FormatWith(std::string_view format, Arg argument) {
   return std::string(out.data(), static_cast<std::size_t>(needed));
 }
 
-void ShowFormatted(std::uint32_t textId, const std::string& text) {
-  if (textId == 0 || FindString(textId) == nullptr || FindString(kErrorCaptionId) == nullptr)
-    return;
+void ShowFormatted(std::uint32_t textId, const std::string& text,
+                   std::uint32_t captionId = kErrorCaptionId) {
+  if (textId == 0 || FindString(textId) == nullptr || FindString(captionId) == nullptr) return;
   // Workers take turns; the presenter's own thread never waits for them, since a worker's box
   // may be waiting for that very thread to show it.
   std::unique_lock lock(g_errorBox, std::defer_lock);
   if (std::this_thread::get_id() != g_presenterThread.load()) lock.lock();
   ProtocolAdd(text, kProtocolError);
-  if (auto* presenter = g_presenter.load())
-    presenter->ShowError(LoadString(kErrorCaptionId, 255), text);
+  if (auto* presenter = g_presenter.load()) presenter->ShowError(LoadString(captionId, 255), text);
 }
 
 }  // namespace
@@ -78,6 +77,10 @@ void ShowThreadError(std::uint32_t textId, long argument) {
 
 void ShowThreadError(std::uint32_t textId, std::string_view argument) {
   ShowFormatted(textId, FormatText(LoadString(textId, 255), argument));
+}
+
+void ShowThreadMessage(std::uint32_t captionId, std::uint32_t textId, const std::string& text) {
+  ShowFormatted(textId, text, captionId);
 }
 
 }  // namespace heatdiag

@@ -35,6 +35,9 @@ void ShowThreadError(std::uint32_t textId);
 void ShowThreadError(std::uint32_t textId, long argument);
 void ShowThreadError(std::uint32_t textId, std::string_view argument);
 
+// The same with a caption of its own (a string id) and the text already formatted from textId.
+void ShowThreadMessage(std::uint32_t captionId, std::uint32_t textId, const std::string& text);
+
 // printf-style formatting of a string-table text with one argument.
 std::string FormatText(std::string_view format, long argument);
 std::string FormatText(std::string_view format, std::string_view argument);

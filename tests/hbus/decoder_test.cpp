@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "dataset/dataset_image.h"
 #include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/catalogue.h"
 #include "drivers/hbus/conversions.h"
 #include "drivers/hbus/handlers.h"
 #include "drivers/hbus/hbus_driver.h"
-#include "drivers/hbus/reply_view.h"
 #include "drivers/hbus/record.h"
+#include "drivers/hbus/reply_view.h"
 #include "drivers/hbus/store_access.h"
-#include "shell/string_table.h"
-#include "views/overview_element.h"
 #include "hbus/recorders.h"
 #include "hbus/telegram.h"
+#include "shell/string_table.h"
+#include "views/overview_element.h"
 
 namespace heatdiag::hbus {
 namespace {
@@ -722,6 +723,33 @@ TEST_F(DecoderTest, LayoutOfTheDataset) {
   EXPECT_TRUE(layout.hasChecksumArea);
   ASSERT_EQ(Run(HandleLayout, "B8 08 00 10 00 10 00 00"), EntryResult::kDone);
   EXPECT_FALSE(driver.state.layout.hasChecksumArea);
+}
+
+// A layout whose area or checksum lies outside the cells, or runs backwards, is not used.
+TEST_F(DecoderTest, LayoutOutsideTheCellsIsRefused) {
+  SetVersion(0x32);
+  StoreSetDataValid();
+  struct Case {
+    const char* what;
+    const char* answer;
+    bool usable;
+  } const cases[] = {
+      {"fits", "B8 08 00 10 00 FE 00 FF", true},
+      {"no area", "B8 08 00 10 00 10 00 00", true},
+      {"area past the cells", "B8 08 00 10 01 FE 01 FF", false},
+      {"checksum past the cells", "B8 08 00 10 00 80 01 00", false},
+      {"area backwards", "B8 08 00 80 00 20 00 FF", false},
+      {"start past the cells", "B8 08 01 00 01 00 00 00", false},
+      {"65536 cells", "B8 10 00 10 00 10 00 00", false},
+  };
+  for (const Case& c : cases) {
+    recorders.Clear();
+    ASSERT_EQ(Run(HandleLayout, c.answer), EntryResult::kDone) << c.what;
+    DatasetImage image;
+    EXPECT_EQ(driver.GetDatasetLayout(&image), c.usable ? 1 : 0) << c.what;
+    EXPECT_EQ(image.HasCells(), c.usable) << c.what;
+    EXPECT_EQ(recorders.Errors().size(), c.usable ? 0u : 1u) << c.what;
+  }
 }
 
 // --- Faults -----------------------------------------------------------------------------------

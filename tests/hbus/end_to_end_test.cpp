@@ -659,7 +659,9 @@ TEST(DatasetCells, BlockWriteStopsAtACellTheUnitDidNotTake) {
   EXPECT_NE(image.cells[0x15].flags & CELL_WRITE, 0);
 }
 
-TEST(DatasetCells, PageChangeOnAUnitBefore32EndsTheTransferQuietly) {
+// The walk cannot go on at page 1: a failure with its reason, and the end frame has gone out
+// before the operation returns.
+TEST(DatasetCells, PageChangeOnAUnitBefore32IsAFailure) {
   Session session(Scenario("v3.1", R"({"eeprom": {"size": 512}})"));
   ProgramSettings().hbusBlock = 1;
   ProgramSettings().hbusBlockBaud = 9600;
@@ -669,7 +671,11 @@ TEST(DatasetCells, PageChangeOnAUnitBefore32EndsTheTransferQuietly) {
   for (std::uint32_t a = 0xFC; a < 0x104; ++a) image.cells[a].flags = CELL_READ;
   DatasetRequest request{0xFC, 0x104, image.cells.data(), nullptr};
   EXPECT_EQ(session.driver.ReadDataset(&request), 0);
-  EXPECT_TRUE(session.recorders.Errors().empty());
+  // Four reads and the end frame at least (a frame sent again after a slow answer adds one).
+  EXPECT_GE(session.Heater().Counters().blockFramesReceived, 5u);
+  EXPECT_EQ(session.recorders.Errors(),
+            std::vector<std::string>{
+                "The control unit cannot select EEPROM page 1!\nThe transfer was stopped."});
   const auto eeprom = session.Heater().Eeprom();
   for (std::uint32_t a = 0xFC; a < 0x100; ++a) EXPECT_EQ(image.cells[a].value, eeprom[a]);
   EXPECT_NE(image.cells[0x100].flags & CELL_READ, 0);  // not reached

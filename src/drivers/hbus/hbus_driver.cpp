@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dataset/dataset_image.h"
+#include "dataset/dataset_texts.h"
 #include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/catalogue.h"
@@ -373,13 +374,24 @@ int Driver::GetDatasetLayout(DatasetImage* image) {
   image->size = 0;
   // Units without a layout telegram leave the addresses to the user.
   if (!layout.known) return 1;
-  if (layout.cellCount > 0xFFFF || layout.start >= layout.cellCount) return 0;
+  // Addresses are 16-bit: an EEPROM of 65536 cells or more cannot be held.
+  if (layout.cellCount > 0xFFFF) {
+    ShowThreadError(kTextEepromTooLarge);
+    return 0;
+  }
   image->start = layout.start;
   image->size = static_cast<std::uint16_t>(layout.cellCount);
   image->cells.assign(layout.cellCount, DatasetCell{});
   if (layout.hasChecksumArea) {
     image->areas.push_back({layout.start, layout.checksumEnd, layout.checksumAddress, SUM8});
     image->areaCount = 1;
+  }
+  // A layout whose area or checksum lies outside the cells, or whose area runs backwards,
+  // would have the checksum read and written past the EEPROM: it is not used.
+  if (!LayoutProblem(*image).empty()) {
+    FreeDatasetImage(image);
+    ShowThreadError(kTextLayoutImplausible);
+    return 0;
   }
   return 1;
 }

@@ -1,0 +1,30 @@
+// String ids of the dataset texts.
+#pragma once
+
+#include <cstdint>
+
+namespace heatdiag {
+
+inline constexpr std::uint32_t kTextDatasetIncomplete = 34001;
+inline constexpr std::uint32_t kTextWrongInput = 34002;
+inline constexpr std::uint32_t kTextDatasetAreaImplausible = 34003;
+inline constexpr std::uint32_t kTextChecksumAreaImplausible = 34004;
+inline constexpr std::uint32_t kTextReadEolCaption = 34005;
+inline constexpr std::uint32_t kTextWriteEolCaption = 34006;
+inline constexpr std::uint32_t kTextCannotOpenFile = 34007;
+inline constexpr std::uint32_t kTextCannotCreateFile = 34008;
+inline constexpr std::uint32_t kTextSyntaxError = 34009;
+inline constexpr std::uint32_t kTextCannotWriteFile = 34010;
+inline constexpr std::uint32_t kTextEolDatasetTitle = 34011;
+inline constexpr std::uint32_t kTextFilterEol = 34012;
+inline constexpr std::uint32_t kTextFilterPrn = 34013;
+inline constexpr std::uint32_t kTextFilterTxt = 34014;
+inline constexpr std::uint32_t kTextFilterAll = 34015;
+inline constexpr std::uint32_t kTextLayoutImplausible = 34016;
+inline constexpr std::uint32_t kTextPageNotSelectable = 34017;
+inline constexpr std::uint32_t kTextTransferRunning = 34018;
+inline constexpr std::uint32_t kTextInvalidBaudRate = 34019;
+inline constexpr std::uint32_t kTextAddressesCaption = 34020;
+inline constexpr std::uint32_t kTextEepromTooLarge = 34021;
+
+}  // namespace heatdiag
