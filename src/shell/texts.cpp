@@ -133,6 +133,12 @@ constexpr StringEntry kTexts[] = {
     {32340, "Virtual heater on %s"},
     {32341, "The virtual heater could not be started: %s"},
 
+    // Help browser.
+    {32360, "Kelvar Heatdiag Help"},
+    {32361, "&Contents"},
+    {32362, "&Back"},
+    {32363, "&Forward"},
+
     // Status hints and tooltips of the commands.
     {32771, "View informations about Kelvar Heatdiag\nAbout HDG"},
     {32773, "Show or hide list of parameters\nParameter"},

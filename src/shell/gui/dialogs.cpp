@@ -13,6 +13,7 @@
 #include "drivers/device_search.h"
 #include "shell/gui/command_icons.h"
 #include "shell/gui/frame_dialogs.h"
+#include "shell/gui/help_controller.h"
 #include "shell/string_table.h"
 
 namespace heatdiag {
@@ -49,6 +50,7 @@ QRect ScreenArea(QWidget* widget) {
 
 ComPortDialog::ComPortDialog(const PortChoice& choice, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ComPortDialog"));
+  SetHelpContext(this, kHelpContext);
   setWindowTitle(Text(kComPortTitleId, 255));
   auto* layout = new QVBoxLayout(this);
   auto* row = new QHBoxLayout;
@@ -87,6 +89,7 @@ DeviceSelectionDialog::DeviceSelectionDialog(const std::vector<std::string>& nam
                                              std::uint32_t current, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("DeviceSelectionDialog"));
+  SetHelpContext(this, kHelpContext);
   setWindowTitle(Text(kDeviceTitleId, 255));
   auto* layout = new QVBoxLayout(this);
   auto* note = new QLabel(Text(kDeviceNoteId), this);
@@ -150,6 +153,7 @@ QString AboutDialog::VersionLine() {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutDialog"));
+  SetHelpContext(this, HelpContextOfDialog(140));
   setWindowTitle(Text(kAboutTitleId, 255));
   auto* outer = new QHBoxLayout(this);
   auto* icon = new QLabel(this);

@@ -191,6 +191,7 @@ void FrameWindow::BuildActions() {
     auto* action = new QAction(Text(textId, 255), this);
     action->setData(QVariant::fromValue(id));
     connect(action, &QAction::triggered, this, [this, id] {
+      if (commandFilter_ && commandFilter_(id)) return;
       if (IsHelpCommand(id)) return;  // the help module takes these before the command handler
       HandleCommand(id);
     });

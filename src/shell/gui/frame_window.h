@@ -47,6 +47,10 @@ class FrameWindow final : public QMainWindow {
   // its own commands. One handler per command; a later one replaces an earlier.
   using CommandHandler = std::function<void(std::uint32_t id)>;
   void SetCommandHandler(std::uint32_t id, CommandHandler handler);
+  // Sees every command of a menu item, toolbar button or key before the frame does (the help
+  // module): true when it took the command.
+  using CommandFilter = std::function<bool(std::uint32_t id)>;
+  void SetCommandFilter(CommandFilter filter) { commandFilter_ = std::move(filter); }
   // Routes a private message (1028..1037) to the module that owns it.
   using MessageHandler = std::function<void(std::intptr_t a, std::intptr_t b)>;
   void SetMessageHandler(std::uint32_t message, MessageHandler handler);
@@ -142,6 +146,7 @@ class FrameWindow final : public QMainWindow {
   std::map<std::uint32_t, QAction*> actions_;
   std::map<std::uint32_t, CommandHandler> commandHandlers_;
   std::map<std::uint32_t, MessageHandler> messageHandlers_;
+  CommandFilter commandFilter_;
   QList<QAction*> windowListActions_;
   FrameMenu menuBar_ = FrameMenu::kMain;
 

@@ -19,6 +19,7 @@
 #include "shell/gui/core_shell.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
+#include "shell/gui/help_controller.h"
 #include "shell/gui/search_window.h"
 #include "shell/qt/qt_settings_backend.h"
 #include "shell/settings.h"
@@ -174,6 +175,7 @@ int RunProgram(int argc, char** argv) {
   frame = std::make_unique<FrameWindow>(core, dialogs);
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
+  RegisterHelp(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "shell/gui/frame_dialogs.h"
+#include "shell/gui/help_controller.h"
 
 namespace heatdiag {
 namespace {
@@ -19,6 +20,7 @@ constexpr std::uint32_t kStopButtonId = 32333;
 
 SearchDialog::SearchDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SearchDialog"));
+  SetHelpContext(this, kHelpContext);
   setWindowTitle(Text(kTitleId, 255));
   setModal(false);
   auto* grid = new QGridLayout(this);
