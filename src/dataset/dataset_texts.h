@@ -27,4 +27,10 @@ inline constexpr std::uint32_t kTextInvalidBaudRate = 34019;
 inline constexpr std::uint32_t kTextAddressesCaption = 34020;
 inline constexpr std::uint32_t kTextEepromTooLarge = 34021;
 
+// The dataset dialogs.
+inline constexpr std::uint32_t kTextEditorTitle = 34100;
+inline constexpr std::uint32_t kTextProgramButton = 34101;
+inline constexpr std::uint32_t kTextSaveIntoFile = 34102;
+inline constexpr std::uint32_t kTextCancelButton = 34103;
+
 }  // namespace heatdiag

@@ -32,6 +32,12 @@ constexpr StringEntry kTexts[] = {
     {kTextEepromTooLarge,
      "The control unit reports an EEPROM larger than 65535 cells!\nThe dataset cannot be "
      "transferred."},
+
+    // The dataset dialogs.
+    {kTextEditorTitle, "EOL data set"},
+    {kTextProgramButton, "&Program"},
+    {kTextSaveIntoFile, "&save into file..."},
+    {kTextCancelButton, "Cancel"},
 };
 
 }  // namespace
