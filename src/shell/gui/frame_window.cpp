@@ -435,6 +435,7 @@ CommandState FrameWindow::CurrentCommandState() const {
   s.autoStart = settings.autoStart != 0;
   s.hbusBlock = settings.hbusBlock != 0;
   s.eolBackup = settings.eolBackup != 0;
+  for (const auto& source : stateSources_) source(s);
   return s;
 }
 

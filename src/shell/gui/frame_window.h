@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "shell/frame_sink.h"
 #include "shell/gui/command_rules.h"
@@ -47,6 +48,11 @@ class FrameWindow final : public QMainWindow {
   // its own commands. One handler per command; a later one replaces an earlier.
   using CommandHandler = std::function<void(std::uint32_t id)>;
   void SetCommandHandler(std::uint32_t id, CommandHandler handler);
+  // Adds a module's own state (dataset worker, protocol, graph...) to each command snapshot.
+  using CommandStateSource = std::function<void(CommandState& state)>;
+  void AddCommandStateSource(CommandStateSource source) {
+    stateSources_.push_back(std::move(source));
+  }
   // Sees every command of a menu item, toolbar button or key before the frame does (the help
   // module): true when it took the command.
   using CommandFilter = std::function<bool(std::uint32_t id)>;
@@ -147,6 +153,7 @@ class FrameWindow final : public QMainWindow {
   std::map<std::uint32_t, CommandHandler> commandHandlers_;
   std::map<std::uint32_t, MessageHandler> messageHandlers_;
   CommandFilter commandFilter_;
+  std::vector<CommandStateSource> stateSources_;
   QList<QAction*> windowListActions_;
   FrameMenu menuBar_ = FrameMenu::kMain;
 
