@@ -27,4 +27,28 @@ inline constexpr std::uint32_t kTextInvalidBaudRate = 34019;
 inline constexpr std::uint32_t kTextAddressesCaption = 34020;
 inline constexpr std::uint32_t kTextEepromTooLarge = 34021;
 
+// The dataset dialogs.
+inline constexpr std::uint32_t kTextEditorTitle = 34100;
+inline constexpr std::uint32_t kTextProgramButton = 34101;
+inline constexpr std::uint32_t kTextSaveIntoFile = 34102;
+inline constexpr std::uint32_t kTextCancelButton = 34103;
+inline constexpr std::uint32_t kTextStartField = 34104;
+inline constexpr std::uint32_t kTextSizeField = 34105;
+inline constexpr std::uint32_t kTextCheckStartField = 34106;
+inline constexpr std::uint32_t kTextCheckEndField = 34107;
+inline constexpr std::uint32_t kTextChecksumField = 34108;
+inline constexpr std::uint32_t kTextOkButton = 34109;
+inline constexpr std::uint32_t kTextWithoutChecksum = 34110;
+inline constexpr std::uint32_t kTextCellTitle = 34111;
+inline constexpr std::uint32_t kTextCellAddressRow = 34112;
+inline constexpr std::uint32_t kTextCellCurrentRow = 34113;
+inline constexpr std::uint32_t kTextCellNewRow = 34114;
+inline constexpr std::uint32_t kTextCellHex = 34115;
+inline constexpr std::uint32_t kTextCellDec = 34116;
+inline constexpr std::uint32_t kTextCellBin = 34117;
+inline constexpr std::uint32_t kTextReadButton = 34118;
+inline constexpr std::uint32_t kTextWriteButton = 34119;
+inline constexpr std::uint32_t kTextBaudTitle = 34120;
+inline constexpr std::uint32_t kTextBaudField = 34121;
+
 }  // namespace heatdiag

@@ -32,6 +32,30 @@ constexpr StringEntry kTexts[] = {
     {kTextEepromTooLarge,
      "The control unit reports an EEPROM larger than 65535 cells!\nThe dataset cannot be "
      "transferred."},
+
+    // The dataset dialogs.
+    {kTextEditorTitle, "EOL data set"},
+    {kTextProgramButton, "&Program"},
+    {kTextSaveIntoFile, "&save into file..."},
+    {kTextCancelButton, "Cancel"},
+    {kTextStartField, "Start address dataset (hex):"},
+    {kTextSizeField, "Size of EEPROM (dec):"},
+    {kTextCheckStartField, "Start address check sum area (hex):"},
+    {kTextCheckEndField, "End address check sum area (hex):"},
+    {kTextChecksumField, "Address of check sum (hex):"},
+    {kTextOkButton, "OK"},
+    {kTextWithoutChecksum, "without check sum"},
+    {kTextCellTitle, "EOL cell"},
+    {kTextCellAddressRow, "Addresse"},
+    {kTextCellCurrentRow, "Current value"},
+    {kTextCellNewRow, "New value"},
+    {kTextCellHex, "hex"},
+    {kTextCellDec, "dec"},
+    {kTextCellBin, "bin"},
+    {kTextReadButton, "&Read"},
+    {kTextWriteButton, "&Write"},
+    {kTextBaudTitle, "Baud rate for block mode"},
+    {kTextBaudField, "Baud rate for H-Bus block mode:"},
 };
 
 }  // namespace

@@ -76,7 +76,7 @@ void CoreShell::CancelSearch() {
 }
 
 void CoreShell::ResetTemporaryStorage() {
-  // The temporary dataset storage comes with the dataset module.
+  if (resetStorage_) resetStorage_();
 }
 
 void CoreShell::Subscribe(MessageTarget* target, std::uint32_t mask, std::intptr_t user) {

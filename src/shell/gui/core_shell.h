@@ -2,6 +2,8 @@
 // search and the store.
 #pragma once
 
+#include <functional>
+
 #include "shell/gui/shell_core.h"
 
 namespace heatdiag {
@@ -29,11 +31,14 @@ class CoreShell final : public ShellCore {
   void StartAutomaticSearch() override;
   void CancelSearch() override;
   void ResetTemporaryStorage() override;
+  // What empties the temporary dataset storage (the dataset module's worker).
+  void SetTemporaryStorageReset(std::function<void()> reset) { resetStorage_ = std::move(reset); }
   void Subscribe(MessageTarget* target, std::uint32_t mask, std::intptr_t user) override;
   void Unsubscribe(MessageTarget* target) override;
 
  private:
   SearchWindow& searchWindow_;
+  std::function<void()> resetStorage_;
 };
 
 }  // namespace heatdiag

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "dataset/gui/dataset_menu.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
@@ -185,6 +186,8 @@ int RunProgram(int argc, char** argv) {
   ClearPortTable();
   StoreStartup();
   InitDrivers();
+  DatasetFunctions* dataset = RegisterDatasetFunctions(*frame);
+  core.SetTemporaryStorageReset([dataset] { dataset->Worker().ResetTemporaryStorage(); });
   frame->UpdateWindowTitle();
 
   if (heater) {
@@ -212,6 +215,7 @@ int RunProgram(int argc, char** argv) {
 
   // Shutdown: the frame's close handling has finished the diagnosis and recorded the views.
   frame->CloseMessageTargets();
+  dataset->Stop();
   StopAutomaticSearch();
   SaveSettings(settingsStore);
   settingsStore.Sync();
