@@ -9,7 +9,8 @@ namespace {
 constexpr const char* kNoAdditionalInformation = "No additional information available";
 
 constexpr StringEntry kTexts[] = {
-    {0, ""},  // the table starts at index 1
+    {0, ""},                      // the table starts at index 1
+    {20110, "Fault descrition"},  // caption of the description box
 
     // Short texts, 12000 + fault code.
     {12000, "No error"},
