@@ -213,6 +213,35 @@ TEST_F(PanelRenderTest, RowsNotPresentAndAnEmptyTableLeaveThePanelGrey) {
   }
 }
 
+TEST_F(PanelRenderTest, ScaleTicksFromTheLeftEdgeAndLabels) {
+  // Level 0..100: major ticks every 10, minor every 5.
+  const OverviewElement scale = {kOverviewScale, 1000,   9000,  2000,    8000,
+                                 kLevel,         kWhite, kBlue, kOrange, kOverviewSunken};
+  Deliver(kLevel);
+  const QSize size(500, 200);
+  const QImage image = RenderOverview(std::span(&scale, 1), size);
+  const OverviewRect rect = OverviewElementRect(scale, size.width(), size.height());
+  const OverviewRect inner = OverviewInnerRect(rect, scale.style);
+  const int bottom = inner.bottom - 1;
+  const int major = inner.Height() / 3;
+  const int minor = inner.Height() / 6;
+  // A major tick (at 50) reaches a third of the height, a minor one (at 55) a sixth.
+  const int x50 = OverviewTickX(inner, 50, 100);
+  const int x55 = OverviewTickX(inner, 55, 100);
+  EXPECT_EQ(Pixel(image, x50, bottom), kBlue);
+  EXPECT_EQ(Pixel(image, x50, inner.bottom - major), kBlue);
+  EXPECT_EQ(Pixel(image, x55, inner.bottom - minor), kBlue);
+  EXPECT_EQ(Pixel(image, x55, inner.bottom - major), kWhite);
+  EXPECT_EQ(Pixel(image, (x50 + x55) / 2, inner.bottom - minor), kWhite);
+  // The labels are drawn in the valid colour.
+  EXPECT_GT(Count(image, scale, kBlue), 2 * 11 * major);
+  // Not valid: ticks and labels in the not-valid colour.
+  StoreSetShown(kLevel, 0);
+  const QImage invalid = RenderOverview(std::span(&scale, 1), size);
+  EXPECT_EQ(Pixel(invalid, x50, bottom), kOrange);
+  EXPECT_EQ(Count(invalid, scale, kBlue), 0);
+}
+
 }  // namespace
 }  // namespace heatdiag
 

@@ -114,7 +114,11 @@ void DrawScale(QPainter& painter, const OverviewElement& element, const Overview
   painter.setClipRect(ToQRect(inner));
   painter.setFont(ElementFont(element.style, OverviewScaleLabelHeight(inner)));
   painter.setPen(colour);
-  const QRect box = ToQRect(inner);
+  // The labels stand on the major ticks (bottom-aligned to their tops), so that no tick runs
+  // through a digit.
+  OverviewRect labels = inner;
+  labels.bottom -= height / 3;
+  const QRect box = ToQRect(labels);
   const auto label = [&](double value) {
     return QString::fromStdString(OverviewScaleLabel(value, state.resolution));
   };
