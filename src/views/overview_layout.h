@@ -2,6 +2,15 @@
 // element lies at a given client size, its 3D frame, the bar's fill, the scale's ticks, the lamp's
 // shades, and what each element shows of its store row. The painter (views/qtgui) draws from
 // these; the window (views/gui) and the command line place and invalidate by them.
+//
+// Choices of this program where the element types leave room:
+// - Scale: the middle label shows the middle of the range; the row's third limit (its step) sets
+//   the decimals of all three labels; the scale draws no "[%]" of its own (a unit element beside
+//   it names the unit). Labels stand on the major ticks.
+// - Lamp: lit is the foreground brightened (each component + 1/4 + 32), unlit the foreground at a
+//   third, the highlight spot halfway between lit and white.
+// - Bar: equal limits (or a value that is no number) show the bar empty.
+// - Text: the font's em height is the inner height of the element.
 #pragma once
 
 #include <cstdint>
