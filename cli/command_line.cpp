@@ -20,6 +20,8 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
       AddSearchCommand(app, store),
       AddPortsCommand(app, store),
       AddDatasetCommand(app, store),
+      AddClearFaultsCommand(app, store),
+      AddOverviewCommand(app, store),
   };
   try {
     app.parse(argc, argv);

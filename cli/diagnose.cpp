@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/fault_output.h"
 #include "cli/headless_frame.h"
 #include "cli/interrupt_watch.h"
 #include "cli/subcommand.h"
@@ -16,6 +17,7 @@
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "shell/settings.h"
+#include "views/fault_list.h"
 
 namespace heatdiag::cli {
 namespace {
@@ -33,6 +35,7 @@ struct RowResult {
   std::string unit;
   bool present;
   bool shown;
+  std::string shownValue;  // the table's value: fault codes and states by their texts
 };
 
 std::vector<RowResult> CollectRows(std::uint32_t device) {
@@ -45,15 +48,20 @@ std::vector<RowResult> CollectRows(std::uint32_t device) {
                      {},
                      ParameterUnit(catalogue, row),
                      StoreGetPresent(row) != 0,
-                     StoreGetShown(row) != 0};
+                     StoreGetShown(row) != 0,
+                     {}};
     if (result.present && result.shown) result.value = StoreReadText(row).substr(0, kValueChars);
+    result.shownValue = result.value;
+    if (StoreRowInGroup(row, kFaultCodeCategory | kFaultStateCategory) != 0)
+      result.shownValue = FaultValueText(row).value_or(result.value);
     rows.push_back(std::move(result));
   }
   return rows;
 }
 
 void PrintJson(std::ostream& out, std::uint32_t device, bool complete,
-               const std::vector<RowResult>& rows, HeadlessRun& run) {
+               const std::vector<RowResult>& rows, const nlohmann::ordered_json& faults,
+               HeadlessRun& run) {
   const HeadlessFrame& frame = run.Frame();
   nlohmann::ordered_json result;
   result["device"] = DeviceId(device);
@@ -71,6 +79,7 @@ void PrintJson(std::ostream& out, std::uint32_t device, bool complete,
                               {"present", row.present},
                               {"shown", row.shown}});
   }
+  result["faults"] = faults;
   result["errors"] = frame.Errors();
   result["protocol"] = nlohmann::ordered_json::array();
   for (const ProtocolEntry& entry : frame.Protocol())
@@ -85,7 +94,7 @@ void PrintTable(std::ostream& out, const std::vector<RowResult>& rows) {
   for (const RowResult& row : rows) {
     if (!row.present) continue;
     nameWidth = std::max(nameWidth, row.name.size());
-    valueWidth = std::max(valueWidth, row.value.size());
+    valueWidth = std::max(valueWidth, row.shownValue.size());
   }
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "Parameter"
       << "  " << std::right << std::setw(static_cast<int>(valueWidth)) << "Value"
@@ -93,7 +102,7 @@ void PrintTable(std::ostream& out, const std::vector<RowResult>& rows) {
   for (const RowResult& row : rows) {
     if (!row.present) continue;
     out << std::left << std::setw(static_cast<int>(nameWidth)) << row.name << "  " << std::right
-        << std::setw(static_cast<int>(valueWidth)) << row.value << "  " << row.unit << '\n';
+        << std::setw(static_cast<int>(valueWidth)) << row.shownValue << "  " << row.unit << '\n';
   }
 }
 
@@ -148,9 +157,10 @@ int Diagnose(const DiagnoseOptions& options, SettingsBackend* store, std::ostrea
       break;
   }
   const std::vector<RowResult> rows = CollectRows(*device);
+  const nlohmann::ordered_json faults = FaultsJson();
   run.Finish();
   if (options.json)
-    PrintJson(out, *device, complete, rows, run);
+    PrintJson(out, *device, complete, rows, faults, run);
   else
     PrintTable(out, rows);
   return complete ? kExitOk : kExitFailed;

@@ -29,6 +29,8 @@ Subcommand AddDiagnoseCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddSearchCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddPortsCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddDatasetCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddClearFaultsCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddOverviewCommand(CLI::App& app, SettingsBackend& store);
 
 // Adds --port and --virtual-heater [SCENARIO] to a subcommand. The returned function completes
 // `line` once the command line has been parsed; `line` must outlive it.

@@ -75,6 +75,12 @@ struct DriverState {
   std::atomic<DebugState*> debug{nullptr};
   std::uint8_t debugSent = 0;  // sub-command of the debug telegram last built
 
+  // Counters of the fault memory's traffic, never reset: clearings the unit confirmed, and
+  // complete reads of the fault memory (the list with every fault's details). A caller that
+  // cleared waits for them to move on.
+  std::atomic<std::uint32_t> faultClearsConfirmed{0};
+  std::atomic<std::uint32_t> faultReadsCompleted{0};
+
   // Back to what is known before a unit has answered (a session starts).
   void Reset();
 };

@@ -54,6 +54,8 @@ EntryResult HandleFaultList(Driver& d, const ReplyView& reply) {
     state.faultCursor = 0;
     state.faultsRemaining = static_cast<std::uint8_t>(known);
     d.link.Request(bit::kFaultDetails);
+  } else {
+    state.faultReadsCompleted.fetch_add(1);
   }
   return EntryResult::kDone;
 }
@@ -93,12 +95,16 @@ EntryResult HandleFaultDetails(Driver& d, const ReplyView& reply) {
     d.link.Request(bit::kFaultDetails);
     return EntryResult::kRepeat;
   }
+  state.faultReadsCompleted.fetch_add(1);
   return EntryResult::kDone;
 }
 
 EntryResult HandleClearFaults(Driver& d, const ReplyView& reply) {
   const EntryResult result = CheckAck(reply, kFaults);
-  if (reply.Answers(kFaults)) d.link.Request(bit::kFaultList);
+  if (reply.Answers(kFaults)) {
+    d.state.faultClearsConfirmed.fetch_add(1);
+    d.link.Request(bit::kFaultList);
+  }
   return result;
 }
 
@@ -135,13 +141,20 @@ EntryResult HandleFaultSlot(Driver& d, const ReplyView& reply) {
   for (std::size_t k = 0; k < kOldFaultSlots; ++k)
     if (IsPresent(FaultRow(k, 0))) ++present;
   StoreUnsigned(75, present);
-  if (slot < kOldFaultSlots) d.link.Request(bit::kFaultList);
+  if (slot < kOldFaultSlots) {
+    d.link.Request(bit::kFaultList);
+  } else {
+    d.state.faultReadsCompleted.fetch_add(1);
+  }
   return EntryResult::kDone;
 }
 
 EntryResult HandleClearFaultsOld(Driver& d, const ReplyView& reply) {
   const EntryResult result = CheckAck(reply, kClearOld);
-  if (reply.Answers(kClearOld)) d.link.Request(bit::kFaultList);
+  if (reply.Answers(kClearOld)) {
+    d.state.faultClearsConfirmed.fetch_add(1);
+    d.link.Request(bit::kFaultList);
+  }
   return result;
 }
 

@@ -25,7 +25,9 @@
 #include "shell/qt/qt_settings_backend.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
+#include "views/gui/fault_view.h"
 #include "views/gui/list_view.h"
+#include "views/gui/overview_view.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {
@@ -177,6 +179,8 @@ int RunProgram(int argc, char** argv) {
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
   RegisterHelp(*frame);
+  RegisterFaultView(*frame);
+  RegisterOverview(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
