@@ -17,7 +17,7 @@ const Index& TheIndex() {
     Index built;
     const std::array areas = {LinkTexts(),  DriverTexts(), CatalogueTexts(), HBusTexts(),
                               ShellTexts(), ViewTexts(),   DatasetTexts(),   ServiceTexts(),
-                              DebugTexts(), ReportTexts()};
+                              DebugTexts(), ReportTexts(), FaultTexts()};
     for (const auto& area : areas)
       built.entries.insert(built.entries.end(), area.begin(), area.end());
     std::stable_sort(built.entries.begin(), built.entries.end(),

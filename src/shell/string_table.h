@@ -27,6 +27,7 @@ std::span<const StringEntry> CatalogueTexts();  // drivers/catalogue/texts.cpp
 std::span<const StringEntry> HBusTexts();       // drivers/hbus/texts.cpp
 std::span<const StringEntry> ShellTexts();
 std::span<const StringEntry> ViewTexts();
+std::span<const StringEntry> FaultTexts();  // views/fault_texts_table.cpp: 12000-13255
 std::span<const StringEntry> DatasetTexts();
 std::span<const StringEntry> ServiceTexts();
 std::span<const StringEntry> DebugTexts();
