@@ -157,6 +157,7 @@ DebugDisplay DebugSession::Refresh() {
     std::snprintf(line, sizeof line, "%16.16s -> %16.16s (%lds)", display.last.c_str(),
                   display.current.c_str(), seconds);
     display.stateChange = line;
+    display.stateChangeSeconds = static_cast<int>(seconds);
     ProtocolAdd(line, kProtocolStateChange);
     changeTimeMs_ = now;
     state_.previousCurrentState.store(current);

@@ -57,8 +57,9 @@ struct DebugDisplay {
   std::string runTimeSet;
   std::string runTimeActual;
   DebugButtons buttons;
-  // The protocol line of a state change seen by this refresh.
+  // The protocol line of a state change seen by this refresh, and its seconds.
   std::optional<std::string> stateChange;
+  int stateChangeSeconds = 0;
 };
 
 // The program's one block, shared with the driver.

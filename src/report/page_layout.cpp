@@ -1,5 +1,7 @@
 #include "report/page_layout.h"
 
+#include <algorithm>
+
 namespace heatdiag {
 
 int TextLineCount(std::string_view text) {
@@ -59,7 +61,8 @@ PageFrame ComputePageFrame(int width, int height) {
   frame.body = {left, frame.upperBar.Bottom(), usable,
                 frame.lowerBar.top - frame.upperBar.Bottom()};
   frame.bodyCharHeight = frame.body.height / kBodyLineDivisor;
-  frame.bodyCharWidth = width / 100;
+  // W/100, narrower where the longest summary line would run past the right margin.
+  frame.bodyCharWidth = std::min(width / 100, usable / kBodyLineChars);
   frame.bodyTextTop = frame.body.top + frame.bodyCharHeight / 2;
   return frame;
 }

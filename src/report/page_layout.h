@@ -11,6 +11,8 @@ namespace heatdiag {
 inline constexpr int kLinesPerPage = 75;
 // The body's character height is its height divided by this.
 inline constexpr int kBodyLineDivisor = 79;
+// The longest line of a summary: two blanks, name, dots and value in 90, a blank, a unit of 12.
+inline constexpr int kBodyLineChars = 105;
 
 // 1 + the number of line feeds.
 int TextLineCount(std::string_view text);

@@ -21,6 +21,9 @@ constexpr StringEntry kTexts[] = {
     {25005, "*.txt"},
     {25006, "All files (*.*)"},
     {25007, "*.*"},
+    // "Save summary as PDF..." (command 32865; its menu text at the id - 700).
+    {32165, "Save summary as &PDF..."},
+    {32865, "Save report of important device data as PDF file"},
     // Dialog 158 "Description for printout" and dialog 162 "Text view".
     {37000, "Description for printout"},
     {37001, "OK"},

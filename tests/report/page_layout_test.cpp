@@ -48,7 +48,9 @@ TEST(PageLayout, FrameOfAnA4PageAt600Dpi) {
   EXPECT_EQ(frame.body.top, frame.upperBar.Bottom());
   EXPECT_EQ(frame.body.Bottom(), frame.lowerBar.top);
   EXPECT_EQ(frame.bodyCharHeight, frame.body.height / 79);
-  EXPECT_EQ(frame.bodyCharWidth, 49);
+  // W/100 would carry a summary line of 105 characters past the right margin.
+  EXPECT_EQ(frame.bodyCharWidth, 4340 / 105);
+  EXPECT_EQ(ComputePageFrame(200, 300).bodyCharWidth, 1);
   EXPECT_EQ(frame.bodyTextTop, frame.body.top + frame.bodyCharHeight / 2);
   // 75 lines fit into the body below the half-line start.
   EXPECT_LE(frame.bodyTextTop + 75 * frame.bodyCharHeight, frame.body.Bottom());

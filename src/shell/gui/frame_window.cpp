@@ -16,6 +16,7 @@
 #include <QToolTip>
 #include <array>
 
+#include "debug/debug_session.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "shell/gui/command_icons.h"
@@ -434,6 +435,7 @@ CommandState FrameWindow::CurrentCommandState() const {
   s.autoStart = settings.autoStart != 0;
   s.hbusBlock = settings.hbusBlock != 0;
   s.eolBackup = settings.eolBackup != 0;
+  s.debugWindowOpen = ProgramDebugState().window.load() != nullptr;
   return s;
 }
 

@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "debug/gui/debug_window.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
+#include "report/gui/report_window.h"
 #include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
@@ -174,6 +176,8 @@ int RunProgram(int argc, char** argv) {
   frame = std::make_unique<FrameWindow>(core, dialogs);
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
+  RegisterDebugMode(*frame);
+  RegisterReport(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
