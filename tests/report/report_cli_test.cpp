@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/command_line.h"
 #include "cli/debug.h"
 #include "cli/report.h"
 
@@ -112,6 +113,23 @@ TEST_F(Commands, DebugOnAUnitWithoutTheModeFails) {
   run = Debug(options);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("Debug mode cannot be started!"), std::string::npos);
+}
+
+TEST(CommandLine, ReportAndDebugRefuseUnusableOptions) {
+  const std::vector<std::vector<const char*>> cases = {
+      {"heatdiag-cli", "report", "--virtual-heater"},
+      {"heatdiag-cli", "report", "--device", "D19", "--port", "1", "--out", "x.txt"},
+      {"heatdiag-cli", "debug", "--virtual-heater", "--seconds", "-1"},
+      {"heatdiag-cli", "debug", "--device", "D19", "--port", "1"},
+      {"heatdiag-cli", "debug", "--port", "1", "--virtual-heater"},
+  };
+  for (const auto& arguments : cases) {
+    MemorySettingsBackend store;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCommandLine(static_cast<int>(arguments.size()), arguments.data(), store, out, err),
+              2)
+        << arguments[1] << " " << arguments[2];
+  }
 }
 
 }  // namespace
