@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <vector>
 
 #include "cli/interrupt_watch.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr std::chrono::milliseconds kTick{200};
 // IsFunctionAvailable: the debug mode and the sequence header.
 constexpr std::uint32_t kFunctionDebugMode = 17;
+// How long the unit may take to answer its first debug status.
+constexpr std::chrono::seconds kStartLimit{30};
 // How long the driver may take to pass "leave" on once the run ends.
 constexpr std::chrono::seconds kLeaveLimit{5};
 
@@ -95,14 +98,16 @@ int RunDebug(const DebugOptions& options, SettingsBackend* store, std::ostream& 
     session.Open(&window, header);
     const auto refresh = [&] {
       const DebugDisplay display = session.Refresh();
-      started = started || state.mode.load() != 0;
+      // The mode runs once the unit has answered with its state.
+      started = started || state.currentState.load() != kDebugNone;
       if (!display.stateChange) return;
       changes.push_back(
           {*display.stateChange, display.last, display.current, display.stateChangeSeconds});
       if (!options.json) out << *display.stateChange << '\n' << std::flush;
     };
     bool runRequested = false;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
+    const auto startEnd = std::chrono::steady_clock::now() + kStartLimit;
+    std::optional<std::chrono::steady_clock::time_point> end;
     while (true) {
       const DebugSession::TickOutcome outcome = session.Tick();
       if (outcome == DebugSession::TickOutcome::kFailed) {
@@ -117,10 +122,14 @@ int RunDebug(const DebugOptions& options, SettingsBackend* store, std::ostream& 
         session.RequestAction(kDebugRun);
         runRequested = true;
       }
-      if (std::chrono::steady_clock::now() >= end) {
+      const auto now = std::chrono::steady_clock::now();
+      // --seconds counts from the unit's first answer.
+      if (started && !end) end = now + std::chrono::seconds(options.seconds);
+      if (end && now >= *end) {
         ranToTheEnd = true;
         break;
       }
+      if (!end && now >= startEnd) break;
       if (!frame.KeepPolling(kTick)) {
         failed = true;
         break;
@@ -170,7 +179,9 @@ Subcommand AddDebugCommand(CLI::App& app, SettingsBackend& store) {
   command->add_option("--device", options->device,
                       "Device D00..D18 (default: the device diagnosed last)");
   const std::function<void()> completeLine = AddLineOptions(*command, *options);
-  command->add_option("--seconds", options->seconds, "Seconds the debug mode runs")
+  command
+      ->add_option("--seconds", options->seconds,
+                   "Seconds the debug mode runs from the unit's first answer")
       ->capture_default_str();
   command->add_flag("--run", options->run,
                     "Let the state sequence run once the mode has started (it starts halted)");

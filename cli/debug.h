@@ -14,7 +14,7 @@ namespace heatdiag::cli {
 struct DebugOptions : LineOptions {
   std::string header;  // the sequence header; empty: the setting Header
   std::string device;
-  int seconds = 10;  // how long the mode runs
+  int seconds = 10;  // how long the mode runs, from the unit's first answer
   bool run = false;  // "&Run" once the mode has started halted
   bool json = false;
   std::chrono::milliseconds connectionLimit{std::chrono::seconds(120)};
