@@ -222,6 +222,11 @@ TextViewDialog::TextViewDialog(const QString& caption, const std::string& text, 
   }
 }
 
+void ShowTextFile(QWidget* owner, const QString& caption, const std::string& text) {
+  if (text.empty()) return;
+  TextViewDialog(caption, text.substr(0, kTextViewBytes), owner).exec();
+}
+
 bool PrintTextOn(QPrinter& printer, const std::string& title, const std::string& text) {
   printer.setDocName(QStringLiteral(HEATDIAG_PRODUCT_NAME));
   const std::vector<std::string> pages = SplitPages(text);
@@ -276,9 +281,7 @@ ReportUi WidgetReportUi() {
     QMessageBox::warning(owner, caption, text);
   };
   ui.print = PrintText;
-  ui.showText = [](QWidget* owner, const QString& caption, const std::string& text) {
-    TextViewDialog(caption, text, owner).exec();
-  };
+  ui.showText = ShowTextFile;
   return ui;
 }
 

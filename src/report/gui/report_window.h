@@ -49,6 +49,10 @@ class TextViewDialog final : public QDialog {
   std::string text_;
 };
 
+// The text view of a summary file: at most 65535 bytes of it; nothing is shown when nothing
+// could be read.
+void ShowTextFile(QWidget* owner, const QString& caption, const std::string& text);
+
 // Draws the text on the printer, 75 lines a page with the page frame. False when the document
 // could not be started or a page could not be ended.
 bool PrintTextOn(QPrinter& printer, const std::string& title, const std::string& text);
