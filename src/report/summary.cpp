@@ -108,9 +108,18 @@ std::string FormatThree(const char* format, int a, int b, int c) {
   return buffer;
 }
 
+// A line break inside a name or value would break the line's columns.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+  return text;
+}
+
 }  // namespace
 
 std::string SummaryItemLine(std::string name, std::string value, std::string_view unit) {
+  name = OneLine(std::move(name));
+  value = OneLine(std::move(value));
   while (Chars(name) + Chars(value) + kMinDots > kItemChars) {
     if (Chars(name) > kShortNameChars)
       DropLast(name);
@@ -121,7 +130,7 @@ std::string SummaryItemLine(std::string name, std::string value, std::string_vie
   line += std::string(kItemChars - Chars(name) - Chars(value), '.');
   line += value;
   line += ' ';
-  line += CutChars(unit, kReportUnitChars);
+  line += OneLine(CutChars(unit, kReportUnitChars));
   line += '\n';
   return line;
 }

@@ -39,6 +39,7 @@ TEST(SummaryItemLine, ValuesEndInColumn92) {
        "  " + std::string(26, 'n') + "...." + std::string(60, 'v') + " \n"},
       {"LongNameAndValue", std::string(80, 'n'), std::string(90, 'v'), "",
        "  " + std::string(20, 'n') + "...." + std::string(66, 'v') + " \n"},
+      {"LineBreaksInside", "a\nb", "1\r\n2", "[\t]", "  a b" + std::string(83, '.') + "1  2 [ ]\n"},
       // Characters, not bytes: "°" is one column.
       {"Utf8", "T\xC2\xB0", "5",
        "[\xC2\xB0"
