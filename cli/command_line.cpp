@@ -22,6 +22,8 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
       AddDatasetCommand(app, store),
       AddClearFaultsCommand(app, store),
       AddOverviewCommand(app, store),
+      AddReportCommand(app, store),
+      AddDebugCommand(app, store),
   };
   try {
     app.parse(argc, argv);

@@ -78,6 +78,7 @@ bool IsCommandEnabled(std::uint32_t id, const CommandState& s) {
       return s.DataValid() && s.Available(kFnFuelPrime);
     case kCmdPrintSummary:
     case kCmdSaveSummary:
+    case kCmdSaveSummaryPdf:
       return s.DataValid();
     default:
       return true;

@@ -70,6 +70,7 @@ enum Command : std::uint32_t {
   kCmdTile = 32862,
   kCmdArrangeIcons = 32863,
   kCmdCloseAll = 32864,
+  kCmdSaveSummaryPdf = 32865,  // beside printing: the printout into a PDF file
   kCmdSaveSummary = 32867,
   kCmdOpenSummary = 32868,
   kCmdClose = 32869,

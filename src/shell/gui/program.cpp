@@ -10,11 +10,13 @@
 #include <memory>
 
 #include "dataset/gui/dataset_menu.h"
+#include "debug/gui/debug_window.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
+#include "report/gui/report_window.h"
 #include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
@@ -181,6 +183,8 @@ int RunProgram(int argc, char** argv) {
   RegisterHelp(*frame);
   RegisterFaultView(*frame);
   RegisterOverview(*frame);
+  RegisterDebugMode(*frame);
+  RegisterReport(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
