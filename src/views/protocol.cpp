@@ -31,6 +31,8 @@ struct ProtocolState {
   ProtocolOptions options;
   std::array<char, kProtocolBufferSize> buffer{};
   std::size_t fill = 0;
+  // Entries were stored since the last "---": the file's record of this run is still open.
+  bool runOpen = false;
   std::int64_t previousChangeMs = 0;
   std::int64_t startMs = 0;
   std::optional<std::int64_t> lastSentMs;
@@ -50,10 +52,13 @@ void FlushLocked(ProtocolState& s) {
 }
 
 void CloseFileLocked(ProtocolState& s) {
-  if (s.fill > 0 && s.fill + sizeof kCloseLine + 1 < kProtocolBufferSize) {
+  // Also when the entries have been written out already (a diagnosis that finished), so that
+  // each run's record ends with the line.
+  if ((s.fill > 0 || s.runOpen) && s.fill + sizeof kCloseLine + 1 < kProtocolBufferSize) {
     std::memcpy(s.buffer.data() + s.fill, kCloseLine, sizeof kCloseLine - 1);
     s.fill += sizeof kCloseLine - 1;
     s.buffer[s.fill++] = '\n';
+    s.runOpen = false;
   }
   FlushLocked(s);
 }
@@ -69,6 +74,7 @@ void StoreLocked(ProtocolState& s, std::string_view text) {
     std::memcpy(s.buffer.data() + s.fill, text.data(), text.size());
     s.fill += text.size();
     s.buffer[s.fill++] = '\n';
+    s.runOpen = true;
   }
   if (s.fill > kProtocolFlushThreshold) FlushLocked(s);
 }
@@ -234,6 +240,7 @@ void ProtocolDiscardBuffer() {
   ProtocolState& s = State();
   std::lock_guard lock(s.mutex);
   s.fill = 0;
+  s.runOpen = false;
 }
 
 void SetProtocolClock(ProtocolClock clock) {

@@ -94,7 +94,8 @@ void ProtocolMarkStart();
 
 // Appends the buffer to the file; when that fails the buffer is kept as it is.
 void ProtocolFlush();
-// Appends a "---" line to a buffer that holds text (when it fits), then ProtocolFlush.
+// Appends a "---" line (when it fits) if entries were stored since the last one, then
+// ProtocolFlush.
 void ProtocolCloseFile();
 
 // --- For tests ---

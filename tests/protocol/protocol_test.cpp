@@ -245,6 +245,14 @@ TEST_F(ProtocolTest, StoringOffClosesTheFileAndStoresNothing) {
   EXPECT_EQ(FileText(), "one\n---\n");
 }
 
+TEST_F(ProtocolTest, EachRunEndsWithOneCloseLineEvenAfterAFlush) {
+  ProtocolAdd("Diagnosis finished", kProtocolMessage);
+  ProtocolFlush();  // as a finished diagnosis does
+  ProtocolCloseFile();
+  ProtocolCloseFile();
+  EXPECT_EQ(FileText(), "Diagnosis finished\n---\n");
+}
+
 // Many threads add at once, with the buffer written out again and again: every line of the file
 // is one whole entry.
 TEST_F(ProtocolTest, FileNeverHoldsATornLineWhenThreadsAddAtOnce) {

@@ -24,6 +24,10 @@
 #include "shell/settings.h"
 #include "shell/string_table.h"
 #include "views/gui/list_view.h"
+#include "views/gui/protocol_dialogs.h"
+#include "views/gui/protocol_view.h"
+#include "views/measurement_log.h"
+#include "views/protocol.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {
@@ -140,6 +144,7 @@ int RunProgram(int argc, char** argv) {
   // Settings first: the frame's rectangle and the selected device come from them.
   QtSettingsBackend settingsStore;
   LoadSettings(settingsStore);
+  ProtocolUseSettings(ProgramSettings());
 
   // The virtual heater stands in for the selected port for this run; the saved port paths are
   // not touched.
@@ -174,6 +179,8 @@ int RunProgram(int argc, char** argv) {
   frame = std::make_unique<FrameWindow>(core, dialogs);
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
+  WidgetProtocolDialogs protocolDialogs;
+  RegisterProtocolView(*frame, protocolDialogs, ProgramMeasurementLog());
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
@@ -183,6 +190,7 @@ int RunProgram(int argc, char** argv) {
   ClearPortTable();
   StoreStartup();
   InitDrivers();
+  ProgramMeasurementLog().StartThread();
   frame->UpdateWindowTitle();
 
   if (heater) {
@@ -213,8 +221,10 @@ int RunProgram(int argc, char** argv) {
   StopAutomaticSearch();
   SaveSettings(settingsStore);
   settingsStore.Sync();
+  ProgramMeasurementLog().StopThread();
   ShutdownDrivers();
   StoreShutdown();
+  ProtocolCloseFile();
   ClearPortTable();
   SetErrorBoxPresenter(nullptr);
   SetFrameTarget(nullptr);
