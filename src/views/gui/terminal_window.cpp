@@ -130,10 +130,11 @@ void TerminalWindow::CopySelection() const {
 }
 
 void TerminalWindow::ScheduleRefresh() {
-  // The window posts itself one redraw for any number of changes.
+  // The window posts itself one redraw for any number of changes, at most one a display frame:
+  // a flood of telegrams costs the GUI thread the lines, not a redraw each.
   if (refreshPending_) return;
   refreshPending_ = true;
-  QTimer::singleShot(0, this, [this] { Refresh(); });
+  QTimer::singleShot(kRefreshMs, this, [this] { Refresh(); });
 }
 
 void TerminalWindow::Refresh() {

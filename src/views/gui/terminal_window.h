@@ -18,6 +18,8 @@ class TerminalWindow final : public QAbstractScrollArea {
  public:
   static constexpr int kLineHeight = 16;
   static constexpr int kCharWidth = 8;
+  // Changes are drawn together, after at most this long.
+  static constexpr int kRefreshMs = 16;
 
   explicit TerminalWindow(std::size_t capacity, QWidget* parent = nullptr);
 
