@@ -3,7 +3,7 @@
 // thread's CPU time per second, the memory, and the longest the main thread failed to answer a
 // 5 ms timer (its worst stall).
 //
-//   QT_QPA_PLATFORM=offscreen protocol_view_bench [lines-per-second] [seconds]
+//   QT_QPA_PLATFORM=offscreen protocol_view_bench [lines-per-second] [seconds] [snapshot.png]
 #include <time.h>
 
 #include <QApplication>
@@ -104,6 +104,10 @@ int main(int argc, char** argv) {
   const double cpuMs = ThreadCpuMs() - cpuBefore;
   const auto& lines = view.Terminal()->Lines();
   const double taken = static_cast<double>(lines.Dropped()) + lines.Count();
+  if (argc > 3) {
+    view.Terminal()->Refresh();
+    view.grab().save(QString::fromLocal8Bit(argv[3]));
+  }
   std::printf("lines offered         %ld in %.2f s\n", added.load(), elapsedS);
   std::printf("lines taken per s     %.0f\n", taken / elapsedS);
   std::printf("main thread CPU per s %.1f ms\n", cpuMs / elapsedS);

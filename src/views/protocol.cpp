@@ -33,8 +33,9 @@ struct ProtocolState {
   std::size_t fill = 0;
   // Entries were stored since the last "---": the file's record of this run is still open.
   bool runOpen = false;
-  std::int64_t previousChangeMs = 0;
-  std::int64_t startMs = 0;
+  // Until a diagnosis starts, the view's times count from the program's start.
+  std::int64_t previousChangeMs = SteadyMs();
+  std::int64_t startMs = SteadyMs();
   std::optional<std::int64_t> lastSentMs;
   ProtocolClock clock = nullptr;
 
