@@ -24,6 +24,7 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
       AddOverviewCommand(app, store),
       AddReportCommand(app, store),
       AddDebugCommand(app, store),
+      AddLogCommand(app, store),
   };
   try {
     app.parse(argc, argv);

@@ -121,8 +121,13 @@ int Diagnose(const DiagnoseOptions& options, SettingsBackend* store, std::ostrea
     err << "--seconds must not be negative.\n";
     return kExitUsage;
   }
+  if (!options.protocolFile.empty() && !CanAppendTo(options.protocolFile)) {
+    err << "The protocol file \"" << options.protocolFile << "\" cannot be written.\n";
+    return kExitUsage;
+  }
   HeadlessRun run(store, err);
   if (!run.ChooseLine(options)) return kExitUsage;
+  if (!options.protocolFile.empty()) run.StoreProtocolInto(options.protocolFile);
   if (!device && options.virtualHeater) device = kVirtualHeaterDevice;
   if (!device) {
     const std::int32_t last = ProgramSettings().lastDevice;
@@ -159,11 +164,14 @@ int Diagnose(const DiagnoseOptions& options, SettingsBackend* store, std::ostrea
   const std::vector<RowResult> rows = CollectRows(*device);
   const nlohmann::ordered_json faults = FaultsJson();
   run.Finish();
+  const bool protocolLost = run.ProtocolFileFailed();
+  if (protocolLost)
+    err << "The protocol could not be written to \"" << options.protocolFile << "\".\n";
   if (options.json)
     PrintJson(out, *device, complete, rows, faults, run);
   else
     PrintTable(out, rows);
-  return complete ? kExitOk : kExitFailed;
+  return complete && !protocolLost ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -187,6 +195,8 @@ Subcommand AddDiagnoseCommand(CLI::App& app, SettingsBackend& store) {
   command->add_option("--seconds", options->seconds, "Seconds of polling after the connection")
       ->capture_default_str();
   command->add_flag("--json", options->json, "One JSON object on standard output");
+  command->add_option("--protocol-file", options->protocolFile,
+                      "Append the protocol (messages, state changes, telegrams) to FILE");
   return {command, [options, completeLine, &store](std::ostream& out, std::ostream& err) {
             completeLine();
             return RunDiagnose(*options, store, out, err);

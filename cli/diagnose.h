@@ -15,6 +15,8 @@ struct DiagnoseOptions : LineOptions {
   std::string device;
   int seconds = 2;  // polling after the connection pass
   bool json = false;
+  // Appends the protocol to this file as the protocol file of the desktop program (empty: none).
+  std::string protocolFile;
   // How long the connection pass may take before the run gives up.
   std::chrono::milliseconds connectionLimit{std::chrono::seconds(120)};
 };

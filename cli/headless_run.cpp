@@ -1,5 +1,8 @@
 #include "cli/headless_run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -55,6 +58,13 @@ std::optional<std::uint32_t> ParsePortNumber(const std::string& text, bool& vali
 
 }  // namespace
 
+bool CanAppendTo(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
 std::optional<std::uint32_t> ParseDeviceId(const std::string& text) {
   if (text.size() != 3 || std::toupper(static_cast<unsigned char>(text[0])) != 'D' ||
       !std::isdigit(static_cast<unsigned char>(text[1])) ||
@@ -75,7 +85,8 @@ HeadlessRun::HeadlessRun(SettingsBackend* store, std::ostream& err)
     : store_(store),
       err_(err),
       settingsBefore_(ProgramSettings()),
-      frame_(std::make_unique<HeadlessFrame>(&err)) {
+      frame_(std::make_unique<HeadlessFrame>(&err)),
+      protocolBefore_(ProtocolCurrentOptions()) {
   for (std::uint32_t n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
     const std::string path = PortPath(n);
     pathsBefore_[n - 1] = path == DefaultPortPath(n) ? std::string() : path;
@@ -87,6 +98,7 @@ HeadlessRun::HeadlessRun(SettingsBackend* store, std::ostream& err)
     MemorySettingsBackend defaults;
     LoadSettings(defaults);
   }
+  ProtocolUseSettings(ProgramSettings());
   storedComPort_ = ProgramSettings().comPort;
 }
 
@@ -98,6 +110,7 @@ HeadlessRun::~HeadlessRun() {
   for (std::uint32_t n = kFirstPortNumber; n <= kLastPortNumber; ++n)
     SetPortPath(n, pathsBefore_[n - 1]);
   ProgramSettings() = settingsBefore_;
+  ProtocolSetOptions(protocolBefore_);
 }
 
 bool HeadlessRun::ChooseLine(const LineOptions& options) {
@@ -149,6 +162,14 @@ bool HeadlessRun::Start() {
   }
   ProgramSettings().comPort = static_cast<std::int32_t>(portNumber_);
   if (!portPath_.empty()) SetPortPath(portNumber_, portPath_);
+  if (!protocolFile_.empty()) {
+    ProtocolOptions options = ProtocolCurrentOptions();
+    // What an earlier run left in the buffer belongs to the file of the settings.
+    ProtocolCloseFile();
+    options.store = true;
+    options.file = protocolFile_;
+    ProtocolSetOptions(options);
+  }
   StoreStartup();
   frame_->Install();
   InitDrivers();
@@ -164,6 +185,14 @@ void HeadlessRun::Finish() {
   FinishDiagnosis();
   ShutdownDrivers();
   SelectDevice(kNoDevice);
+  // The end of the run's protocol, as the program's exit would write it.
+  ProtocolCloseFile();
+  if (!protocolFile_.empty() && ProtocolPendingBytes() > 0) {
+    // Not for the file of the settings either.
+    protocolFailed_ = true;
+    ProtocolDiscardBuffer();
+  }
+  ProtocolUseSettings(ProgramSettings());
   // The port of this run is not the user's choice for the next one.
   ProgramSettings().comPort = storedComPort_;
   if (filter_) SaveSettings(*filter_);

@@ -12,6 +12,7 @@
 
 #include "cli/headless_frame.h"
 #include "shell/settings.h"
+#include "views/protocol.h"
 
 namespace heatsim {
 class VirtualHeater;
@@ -25,6 +26,9 @@ struct LineOptions {
   bool virtualHeater = false;  // the built-in virtual heater instead of a port
   std::string scenario;        // its scenario (empty: the demonstration unit)
 };
+
+// True when the file can be opened for appending (it is created when missing).
+bool CanAppendTo(const std::string& path);
 
 // "D00".."D18" to a record index; nullopt for anything else.
 std::optional<std::uint32_t> ParseDeviceId(const std::string& text);
@@ -44,6 +48,13 @@ class HeadlessRun {
   HeadlessRun& operator=(const HeadlessRun&) = delete;
 
   bool HasStoredSettings() const { return store_ != nullptr; }
+
+  // Stores the run's protocol into `path` (appended, in the protocol file's format, closed with
+  // "---" at the end), whatever the settings say; the settings themselves stay as they are.
+  // Before Start().
+  void StoreProtocolInto(std::string path) { protocolFile_ = std::move(path); }
+  // After Finish(): the protocol file of StoreProtocolInto could not be written.
+  bool ProtocolFileFailed() const { return protocolFailed_; }
 
   // Chooses the port from the options, else from the setting COM Port (with its path from the
   // section "Ports"). False, with the reason written to `err`, when that is not possible.
@@ -79,6 +90,9 @@ class HeadlessRun {
   std::string portPath_;  // a path of the options or the virtual heater's; empty: the setting's
   std::unique_ptr<heatsim::VirtualHeater> heater_;
   std::unique_ptr<HeadlessFrame> frame_;
+  std::string protocolFile_;
+  ProtocolOptions protocolBefore_;
+  bool protocolFailed_ = false;
   bool started_ = false;
   bool finished_ = false;
 };

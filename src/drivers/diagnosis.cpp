@@ -34,6 +34,7 @@ int StartDiagnosis() {
   if (g_current.load() != kNoDevice) FinishDiagnosis();
   ProgramSettings().lastDevice = static_cast<std::int32_t>(device);
   g_current.store(device);
+  ProtocolMarkStart();
   ProtocolAddById(kTextDiagnosisStarted, kProtocolMessage);
   ProtocolAdd(DeviceName(device), kProtocolMessage);
   return record->StartSession();
@@ -47,6 +48,7 @@ void FinishDiagnosis() {
   if (record == nullptr) return;
   record->StopSession();
   ProtocolAddById(kTextDiagnosisFinished, kProtocolMessage);
+  ProtocolFlush();
   // The views clear their lists on the release notice; a session that ended on its own may
   // have left its data behind.
   StoreRelease();

@@ -94,6 +94,10 @@ constexpr std::array kTable = {
 };
 static_assert(kTable.size() == 56);
 
+constexpr std::array kExtraTable = {
+    Integer("ProtView", "TimeStamps", &S::protViewTimeStamps, "0"),
+};
+
 constexpr const char* kPortsSection = "Ports";
 constexpr std::array<const char*, kPortCount> kPortValues = {"COM1", "COM2", "COM3", "COM4", "COM5",
                                                              "COM6", "COM7", "COM8", "COM9"};
@@ -165,6 +169,10 @@ std::uint32_t GetLe32(const std::uint8_t* in) {
 
 std::span<const SettingDescriptor> SettingsTable() {
   return kTable;
+}
+
+std::span<const SettingDescriptor> ExtraSettingsTable() {
+  return kExtraTable;
 }
 
 PlacementBlock PackPlacement(const WindowPlacement& placement) {
@@ -334,6 +342,10 @@ void ReadSettings(SettingsBackend& backend, Settings& settings) {
     std::optional<std::string> stored = backend.ReadText(kPortsSection, kPortValues[port]);
     settings.portPaths[port] = stored ? CutSettingText(*stored) : std::string();
   }
+  for (const SettingDescriptor& descriptor : kExtraTable) {
+    std::optional<std::string> stored = backend.ReadText(descriptor.section, descriptor.value);
+    Apply(descriptor, stored ? std::string_view(*stored) : descriptor.defaultText, settings);
+  }
 }
 
 void WriteSettings(SettingsBackend& backend, const Settings& settings) {
@@ -341,6 +353,8 @@ void WriteSettings(SettingsBackend& backend, const Settings& settings) {
     backend.WriteText(descriptor.section, descriptor.value, Format(descriptor, settings));
   for (int port = 0; port < kPortCount; ++port)
     backend.WriteText(kPortsSection, kPortValues[port], CutSettingText(settings.portPaths[port]));
+  for (const SettingDescriptor& descriptor : kExtraTable)
+    backend.WriteText(descriptor.section, descriptor.value, Format(descriptor, settings));
 }
 
 Settings& ProgramSettings() {

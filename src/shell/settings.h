@@ -122,6 +122,9 @@ struct Settings {
   // the serial layer's default path. Index 0 is COM1.
   std::array<std::string, kPortCount> portPaths;
 
+  // Beyond the table: ProtView "TimeStamps", the Protocol view shows each line's time.
+  std::int32_t protViewTimeStamps = 0;
+
   bool operator==(const Settings&) const = default;
 };
 
@@ -192,10 +195,13 @@ std::string FormatSettingInteger(std::int32_t value);
 std::string FormatSettingDouble(double value);  // "%f", always with a decimal point
 std::string FormatSettingBlock(std::span<const std::uint8_t> bytes);
 
-// Reads every setting of the table (and the port paths) from the backend into settings, after
+// The settings kept beyond the 56 of the table, in the same text formats.
+std::span<const SettingDescriptor> ExtraSettingsTable();
+
+// Reads every setting of the table (and the port paths and extra settings) from the backend into settings, after
 // setting all variables to zero; a missing or non-text value takes the default text.
 void ReadSettings(SettingsBackend& backend, Settings& settings);
-// Writes every setting in table order, then the port paths; a value that cannot be written is
+// Writes every setting in table order, then the port paths and the extra settings; a value that cannot be written is
 // skipped.
 void WriteSettings(SettingsBackend& backend, const Settings& settings);
 

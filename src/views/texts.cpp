@@ -9,6 +9,21 @@ constexpr StringEntry kTexts[] = {
     {20001, "Value"},
     {20002, "Unit"},
     {23008, "no data available"},
+
+    // Protocol and measurement log.
+    {23007, "Protocol file"},
+    {33400, "%s -> %s (%ds)"},
+    {33401, "Protocol file"},
+    {33402, "File name:"},
+    {33403, "Search..."},
+    {33404, "Write interval [sec]:"},
+    {33405, "Save protocol as..."},
+    {33406, "Show time stamps"},
+    {33407, "&Copy\tCtrl+C"},
+    {33408, "Select &all\tCtrl+A"},
+    {33409, "Protocol files (*.log *.LOG *.txt);;All files (*)"},
+    {33410, "Save protocol"},
+    {33411, "Cannot create file %s!"},
 };
 
 }  // namespace

@@ -138,7 +138,7 @@ TEST_F(DiagnoseWithSettings, FirstRunSavesEverySetting) {
   std::ostringstream out;
   std::ostringstream err;
   ASSERT_EQ(RunCommandLine(argv.Count(), argv.Values(), store, out, err), 0) << err.str();
-  EXPECT_EQ(store.Size(), SettingsTable().size() + kPortCount);
+  EXPECT_EQ(store.Size(), SettingsTable().size() + kPortCount + ExtraSettingsTable().size());
   EXPECT_EQ(store.Value("Setting", "COM Port"), "1");
   EXPECT_EQ(store.Value("Setting", "LastDevice"), "0");
   EXPECT_EQ(store.Value("Ports", "COM1"), "");

@@ -196,7 +196,7 @@ TEST(SettingsSave, RoundTripKeepsEveryKind) {
   const Settings original = NonDefaultSettings();
   MemorySettingsBackend store;
   WriteSettings(store, original);
-  EXPECT_EQ(store.Size(), SettingsTable().size() + kPortCount);
+  EXPECT_EQ(store.Size(), SettingsTable().size() + kPortCount + ExtraSettingsTable().size());
   Settings loaded;
   ReadSettings(store, loaded);
   EXPECT_EQ(loaded, original);

@@ -20,7 +20,6 @@ void DriverState::Reset() {
   co2Cold.store(false);
   previousStateCode.store(0xFF);
   previousStateNumber = 0xFF;
-  stateChangeMs = 0;
   glowPlugResistanceWanted = false;
   extendedTemperaturesWanted = false;
   reply30Word = 0;

@@ -53,10 +53,9 @@ struct DriverState {
   std::atomic<std::uint8_t> co2Value{0};
   std::atomic<bool> co2Cold{false};  // the CO2 write variant last started
 
-  // The operating state last reported (0xFF: not known yet) and when it last changed.
+  // The operating state last reported (0xFF: not known yet).
   std::atomic<std::uint8_t> previousStateCode{0xFF};
   std::uint8_t previousStateNumber = 0xFF;
-  std::uint32_t stateChangeMs = 0;
 
   bool glowPlugResistanceWanted = false;    // entry 60 98
   bool extendedTemperaturesWanted = false;  // entry 60 99

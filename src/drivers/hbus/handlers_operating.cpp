@@ -101,18 +101,11 @@ void LogStateChange(Driver& d, StateNameTable table, std::uint8_t code, std::uin
   const std::uint8_t previousCode = state.previousStateCode.load();
   const bool previousKnown =
       previousCode < 0xFF && (d.Version() < kVersion30 || state.previousStateNumber < 0xFF);
-  const std::uint32_t now = NowMs();
+  // The first state of a session only starts the clock of the next change.
   if (!previousKnown) {
-    state.stateChangeMs = now;
-  } else if (code != previousCode) {
-    const std::string from = StateShortText(table, previousCode, state.previousStateNumber);
-    const std::string to = StateShortText(table, code, number);
-    const auto seconds = static_cast<long>((now - state.stateChangeMs + 500) / 1000);
-    state.stateChangeMs = now;
-    char text[160];
-    std::snprintf(text, sizeof text, LoadString(kTextStateChange).c_str(), from.c_str(), to.c_str(),
-                  seconds);
-    ProtocolAdd(text, kProtocolStateChange);
+    ProtocolResetStateTimer();
+  } else {
+    ProtocolStateChange(table, previousCode, state.previousStateNumber, code, number);
   }
   state.previousStateCode.store(code);
   state.previousStateNumber = number;

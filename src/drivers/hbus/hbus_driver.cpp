@@ -20,6 +20,7 @@
 #include "shell/frame_sink.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
+#include "views/protocol.h"
 
 namespace heatdiag::hbus {
 namespace {
@@ -126,7 +127,7 @@ int Driver::StartSession() {
   StoreUnsigned(kFaultCountRow, 0xFF);  // not known yet
   link.BeginSession();
   state.Reset();
-  state.stateChangeMs = NowMs();
+  ProtocolResetStateTimer();
   SleepMs(kSessionSettleMs);
   for (std::uint32_t row = 0; row < kCatalogueRows; ++row) {
     StoreSetPresent(row, 1);

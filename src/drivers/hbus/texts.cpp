@@ -12,7 +12,6 @@ constexpr StringEntry kTexts[] = {
     {hbus::kTextVersionNotImplemented, "This H-Bus version is not implemented!"},
     {hbus::kTextFlashLoader, "The control unit is executing a H-Bus flash loader!"},
     {hbus::kTextDebugNotStarted, "Debug mode cannot be started!"},
-    {hbus::kTextStateChange, "%s -> %s (%ds)"},
     {hbus::kTextOverviewMeasured, "Measured values"},
     {hbus::kTextOverviewActuators, "Actuator levels"},
     {hbus::kTextOverviewComponents, "Components"},

@@ -9,7 +9,6 @@ namespace heatdiag::hbus {
 inline constexpr std::uint32_t kTextVersionNotImplemented = 31500;
 inline constexpr std::uint32_t kTextFlashLoader = 31501;
 inline constexpr std::uint32_t kTextDebugNotStarted = 31502;
-inline constexpr std::uint32_t kTextStateChange = 31503;  // "%s -> %s (%ds)"
 // Section captions of the overview schematic.
 inline constexpr std::uint32_t kTextOverviewMeasured = 31504;
 inline constexpr std::uint32_t kTextOverviewActuators = 31505;

@@ -678,6 +678,10 @@ void FrameWindow::SetCommandHandler(std::uint32_t id, CommandHandler handler) {
   commandHandlers_[id] = std::move(handler);
 }
 
+void FrameWindow::AddCommandStateSource(CommandStateSource source) {
+  stateSources_.push_back(std::move(source));
+}
+
 void FrameWindow::SetMessageHandler(std::uint32_t message, MessageHandler handler) {
   messageHandlers_[message] = std::move(handler);
 }

@@ -60,6 +60,10 @@ class FrameWindow final : public QMainWindow {
   // Routes a private message (1028..1037) to the module that owns it.
   using MessageHandler = std::function<void(std::intptr_t a, std::intptr_t b)>;
   void SetMessageHandler(std::uint32_t message, MessageHandler handler);
+  // Lets a module fill in its part of the command state (checked and enabled items) on every
+  // refresh.
+  using CommandStateSource = std::function<void(CommandState& state)>;
+  void AddCommandStateSource(CommandStateSource source);
   QToolBar* CommandBar() const { return toolBar_; }
   QMenu* PopupOf(std::uint32_t titleId) const;
   // Shows the popup of the current menu bar that holds the command at a point of the window.

@@ -30,6 +30,10 @@
 #include "views/gui/fault_view.h"
 #include "views/gui/list_view.h"
 #include "views/gui/overview_view.h"
+#include "views/gui/protocol_dialogs.h"
+#include "views/gui/protocol_view.h"
+#include "views/measurement_log.h"
+#include "views/protocol.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {
@@ -146,6 +150,7 @@ int RunProgram(int argc, char** argv) {
   // Settings first: the frame's rectangle and the selected device come from them.
   QtSettingsBackend settingsStore;
   LoadSettings(settingsStore);
+  ProtocolUseSettings(ProgramSettings());
 
   // The virtual heater stands in for the selected port for this run; the saved port paths are
   // not touched.
@@ -185,6 +190,8 @@ int RunProgram(int argc, char** argv) {
   RegisterOverview(*frame);
   RegisterDebugMode(*frame);
   RegisterReport(*frame);
+  WidgetProtocolDialogs protocolDialogs;
+  RegisterProtocolView(*frame, protocolDialogs, ProgramMeasurementLog());
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
@@ -196,6 +203,7 @@ int RunProgram(int argc, char** argv) {
   InitDrivers();
   DatasetFunctions* dataset = RegisterDatasetFunctions(*frame);
   core.SetTemporaryStorageReset([dataset] { dataset->Worker().ResetTemporaryStorage(); });
+  ProgramMeasurementLog().StartThread();
   frame->UpdateWindowTitle();
 
   if (heater) {
@@ -224,11 +232,13 @@ int RunProgram(int argc, char** argv) {
   // Shutdown: the frame's close handling has finished the diagnosis and recorded the views.
   frame->CloseMessageTargets();
   dataset->Stop();
+  ProgramMeasurementLog().StopThread();
   StopAutomaticSearch();
   SaveSettings(settingsStore);
   settingsStore.Sync();
   ShutdownDrivers();
   StoreShutdown();
+  ProtocolCloseFile();
   ClearPortTable();
   SetErrorBoxPresenter(nullptr);
   SetFrameTarget(nullptr);
