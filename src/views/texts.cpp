@@ -9,6 +9,15 @@ constexpr StringEntry kTexts[] = {
     {20001, "Value"},
     {20002, "Unit"},
     {23008, "no data available"},
+    // Actual values graph
+    {33300, "Export as CSV (whole hour)..."},
+    {33301, "Export as CSV (visible range)..."},
+    {33302, "Export as picture..."},
+    {33303, "CSV files (*.csv)"},
+    {33304, "PNG pictures (*.png)"},
+    {33305, "Export graph"},
+    {33306, "Cannot write file %s!"},
+    {33307, "The graph holds no samples yet."},
 };
 
 }  // namespace

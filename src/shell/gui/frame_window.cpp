@@ -434,6 +434,7 @@ CommandState FrameWindow::CurrentCommandState() const {
   s.autoStart = settings.autoStart != 0;
   s.hbusBlock = settings.hbusBlock != 0;
   s.eolBackup = settings.eolBackup != 0;
+  for (const CommandStateSource& source : commandStateSources_) source(s);
   return s;
 }
 
@@ -674,6 +675,10 @@ void FrameWindow::CloseMessageTargets() {
 
 void FrameWindow::SetCommandHandler(std::uint32_t id, CommandHandler handler) {
   commandHandlers_[id] = std::move(handler);
+}
+
+void FrameWindow::AddCommandStateSource(CommandStateSource source) {
+  commandStateSources_.push_back(std::move(source));
 }
 
 void FrameWindow::SetMessageHandler(std::uint32_t message, MessageHandler handler) {

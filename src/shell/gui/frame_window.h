@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "shell/frame_sink.h"
 #include "shell/gui/command_rules.h"
@@ -50,6 +51,10 @@ class FrameWindow final : public QMainWindow {
   // Routes a private message (1028..1037) to the module that owns it.
   using MessageHandler = std::function<void(std::intptr_t a, std::intptr_t b)>;
   void SetMessageHandler(std::uint32_t message, MessageHandler handler);
+  // Lets a module fill in its share of the command state (the graph's channels, ...); called at
+  // the end of every CurrentCommandState.
+  using CommandStateSource = std::function<void(CommandState& state)>;
+  void AddCommandStateSource(CommandStateSource source);
   QToolBar* CommandBar() const { return toolBar_; }
   QMenu* PopupOf(std::uint32_t titleId) const;
   // Shows the popup of the current menu bar that holds the command at a point of the window.
@@ -142,6 +147,7 @@ class FrameWindow final : public QMainWindow {
   std::map<std::uint32_t, QAction*> actions_;
   std::map<std::uint32_t, CommandHandler> commandHandlers_;
   std::map<std::uint32_t, MessageHandler> messageHandlers_;
+  std::vector<CommandStateSource> commandStateSources_;
   QList<QAction*> windowListActions_;
   FrameMenu menuBar_ = FrameMenu::kMain;
 

@@ -24,6 +24,7 @@
 #include "shell/settings.h"
 #include "shell/string_table.h"
 #include "views/gui/list_view.h"
+#include "views/gui/trend_view.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {
@@ -174,6 +175,7 @@ int RunProgram(int argc, char** argv) {
   frame = std::make_unique<FrameWindow>(core, dialogs);
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
+  RegisterTrendView(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
