@@ -27,6 +27,7 @@ struct Subcommand {
 // must outlive them.
 Subcommand AddDiagnoseCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddSearchCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddGraphCommand(CLI::App& app, SettingsBackend& store);
 
 // Adds --port and --virtual-heater [SCENARIO] to a subcommand. The returned function completes
 // `line` once the command line has been parsed; `line` must outlive it.

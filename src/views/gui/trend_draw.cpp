@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPolygonF>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -34,7 +33,7 @@ QString Qs(const std::string& text) {
 
 // The visible samples of a channel as polylines, broken where a sample is missing.
 void DrawCurve(QPainter& painter, const TrendBuffer& buffer, const TrendLayout& layout,
-               const TrendBand& band, std::vector<QPointF>& points) {
+               const TrendBand& band, std::vector<QPoint>& points) {
   const std::uint32_t channel = band.channel;
   const int stored0 = static_cast<int>(buffer.Count(0));
   const int own = static_cast<int>(buffer.Count(channel));
@@ -57,7 +56,8 @@ void DrawCurve(QPainter& painter, const TrendBuffer& buffer, const TrendLayout& 
       flush();
       continue;
     }
-    points.emplace_back(i - first, TrendPointY(band, value, lower, upper));
+    points.emplace_back(i - first,
+                        static_cast<int>(std::lround(TrendPointY(band, value, lower, upper))));
   }
   flush();
 }
@@ -203,7 +203,7 @@ void DrawTrend(QPainter& painter, QSize size, const TrendBuffer& buffer,
     painter.drawLine(0, layout.legendTop, layout.plotWidth, layout.legendTop);
   }
   DrawMarkers(painter, buffer, layout);
-  std::vector<QPointF> points;
+  std::vector<QPoint> points;
   points.reserve(static_cast<std::size_t>(layout.plotWidth));
   painter.save();
   painter.setClipRect(QRect(0, 0, layout.plotWidth, layout.plotHeight));
