@@ -17,9 +17,8 @@ constexpr std::array<QRgb, kTrendMaxChannels> kCurveColours = {
     qRgb(0, 128, 64),  qRgb(128, 64, 0),  qRgb(0, 64, 128),  qRgb(64, 128, 0),  qRgb(128, 0, 64),
 };
 
-// A vertical grid line every minute of samples, aligned on the samples so that it moves with
-// the curves.
-constexpr std::uint64_t kGridSamples = 120;
+// A vertical grid line every minute of samples.
+constexpr long long kGridSamples = 120;
 
 const QColor kBackground(255, 255, 255);
 const QColor kGrid(224, 224, 224);
@@ -69,20 +68,22 @@ void DrawLabel(QPainter& painter, const QRect& rect, const std::string& text, co
 }
 
 void DrawTimeAxis(QPainter& painter, const TrendBuffer& buffer, const TrendLayout& layout) {
+  if (buffer.TotalSamples() == 0) return;
   const int stored = static_cast<int>(buffer.Count(0));
   const int first = buffer.Offset();
   const int end = std::min(stored, first + layout.plotWidth);
-  const std::uint64_t base = buffer.FirstKept();
-  const std::uint64_t newest = buffer.TotalSamples() == 0 ? 0 : buffer.TotalSamples() - 1;
-  const std::uint64_t firstAbsolute = base + static_cast<std::uint64_t>(first);
-  std::uint64_t grid = (firstAbsolute + kGridSamples - 1) / kGridSamples * kGridSamples;
+  const long long firstAbsolute = static_cast<long long>(buffer.FirstKept()) + first;
+  const long long endAbsolute = static_cast<long long>(buffer.FirstKept()) + end;
+  const long long newest = static_cast<long long>(buffer.TotalSamples()) - 1;
   const QFontMetrics metrics(painter.font());
-  for (; grid < base + static_cast<std::uint64_t>(end); grid += kGridSamples) {
+  // Whole minutes back from the newest sample: at the end of the samples the lines stand still
+  // and the curves run through them.
+  for (long long grid = newest; grid >= firstAbsolute; grid -= kGridSamples) {
+    if (grid >= endAbsolute) continue;
     const int x = static_cast<int>(grid - firstAbsolute);
     painter.setPen(kGrid);
     painter.drawLine(x, 0, x, layout.plotHeight - 1);
-    const QString text =
-        Qs(TrendTimeText(static_cast<long long>(newest - grid), buffer.Config().samplePeriodMs));
+    const QString text = Qs(TrendTimeText(newest - grid, buffer.Config().samplePeriodMs));
     const int w = metrics.horizontalAdvance(text);
     const int left = std::clamp(x - w / 2, 0, std::max(0, layout.plotWidth - w));
     painter.setPen(kText);
