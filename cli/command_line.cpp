@@ -25,6 +25,7 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
       AddReportCommand(app, store),
       AddDebugCommand(app, store),
       AddLogCommand(app, store),
+      AddGraphCommand(app, store),
   };
   try {
     app.parse(argc, argv);

@@ -34,6 +34,7 @@ Subcommand AddOverviewCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddReportCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddDebugCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddLogCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddGraphCommand(CLI::App& app, SettingsBackend& store);
 
 // Adds --port and --virtual-heater [SCENARIO] to a subcommand. The returned function completes
 // `line` once the command line has been parsed; `line` must outlive it.

@@ -24,6 +24,15 @@ constexpr StringEntry kTexts[] = {
     {33409, "Protocol files (*.log *.LOG *.txt);;All files (*)"},
     {33410, "Save protocol"},
     {33411, "Cannot create file %s!"},
+    // Actual values graph
+    {33300, "Export as CSV (whole hour)..."},
+    {33301, "Export as CSV (visible range)..."},
+    {33302, "Export as picture..."},
+    {33303, "CSV files (*.csv)"},
+    {33304, "PNG pictures (*.png)"},
+    {33305, "Export graph"},
+    {33306, "Cannot write file %s!"},
+    {33307, "The graph holds no samples yet."},
 };
 
 }  // namespace

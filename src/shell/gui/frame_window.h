@@ -48,11 +48,6 @@ class FrameWindow final : public QMainWindow {
   // its own commands. One handler per command; a later one replaces an earlier.
   using CommandHandler = std::function<void(std::uint32_t id)>;
   void SetCommandHandler(std::uint32_t id, CommandHandler handler);
-  // Adds a module's own state (dataset worker, protocol, graph...) to each command snapshot.
-  using CommandStateSource = std::function<void(CommandState& state)>;
-  void AddCommandStateSource(CommandStateSource source) {
-    stateSources_.push_back(std::move(source));
-  }
   // Sees every command of a menu item, toolbar button or key before the frame does (the help
   // module): true when it took the command.
   using CommandFilter = std::function<bool(std::uint32_t id)>;

@@ -34,6 +34,7 @@
 #include "views/gui/protocol_view.h"
 #include "views/measurement_log.h"
 #include "views/protocol.h"
+#include "views/gui/trend_view.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {
@@ -192,6 +193,7 @@ int RunProgram(int argc, char** argv) {
   RegisterReport(*frame);
   WidgetProtocolDialogs protocolDialogs;
   RegisterProtocolView(*frame, protocolDialogs, ProgramMeasurementLog());
+  RegisterTrendView(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
