@@ -15,8 +15,11 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
   app.set_version_flag("--version",
                        std::string(HEATDIAG_PRODUCT_NAME " " HEATDIAG_PRODUCT_VERSION));
   app.require_subcommand(0, 1);
-  const std::vector<Subcommand> subcommands = {AddDiagnoseCommand(app, store),
-                                               AddSearchCommand(app, store)};
+  const std::vector<Subcommand> subcommands = {
+      AddDiagnoseCommand(app, store), AddSearchCommand(app, store),
+      AddModeCommand(app, store),     AddComponentCommand(app, store),
+      AddPrimeCommand(app, store),    AddCalibrateCommand(app, store),
+      AddCo2Command(app, store),      AddTelegramCommand(app, store)};
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
