@@ -18,6 +18,8 @@
 
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
+#include "service/co2_worker.h"
+#include "service/gui/service_functions.h"
 #include "shell/gui/command_icons.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/mdi_client.h"
@@ -434,6 +436,8 @@ CommandState FrameWindow::CurrentCommandState() const {
   s.autoStart = settings.autoStart != 0;
   s.hbusBlock = settings.hbusBlock != 0;
   s.eolBackup = settings.eolBackup != 0;
+  s.co2Command = static_cast<int>(service::Co2Command());
+  s.freeTelegramOpen = FreeTelegramDialogOpen();
   return s;
 }
 
@@ -499,6 +503,8 @@ bool FrameWindow::HandleCommand(std::uint32_t id) {
       case kCmdComponentTest:
         if (deviceSelected && core_.FunctionAvailable(kFnOwnComponentTest) != 0)
           core_.RunOwnComponentTest();
+        else if (const auto route = commandHandlers_.find(id); route != commandHandlers_.end())
+          route->second(id);  // the component test dialog
         break;
       case kCmdCascade:
         mdi_->cascadeSubWindows();

@@ -14,6 +14,7 @@
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
+#include "service/gui/service_functions.h"
 #include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
@@ -174,6 +175,7 @@ int RunProgram(int argc, char** argv) {
   frame = std::make_unique<FrameWindow>(core, dialogs);
   searchWindow.SetOwner(frame.get());
   RegisterListViews(*frame);
+  RegisterServiceFunctions(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
@@ -209,6 +211,7 @@ int RunProgram(int argc, char** argv) {
   RemoveTerminationHandler();
 
   // Shutdown: the frame's close handling has finished the diagnosis and recorded the views.
+  ShutdownServiceFunctions();
   frame->CloseMessageTargets();
   StopAutomaticSearch();
   SaveSettings(settingsStore);
