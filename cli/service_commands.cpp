@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iomanip>
+#include <iostream>
 #include <memory>
 #include <sstream>
 
@@ -17,6 +18,7 @@
 #include "service/free_telegram_input.h"
 #include "service/fuel_prime.h"
 #include "service/service_texts.h"
+#include "service/thread_prompt.h"
 #include "shell/string_table.h"
 
 namespace heatdiag::cli {
@@ -159,6 +161,32 @@ int RunMode(const ModeOptions& options, SettingsBackend& store, std::ostream& ou
 
 // --- component -----------------------------------------------------------------------------
 
+// The boxes of a driver's guided test on the terminal: the instruction, then Enter for OK or
+// "c" for Cancel. Without input (end of file) the answer is Cancel.
+class TerminalPrompt final : public service::PromptPresenter {
+ public:
+  TerminalPrompt(std::istream& in, std::ostream& out) : in_(in), out_(out) {
+    service::SetPromptPresenter(this);
+  }
+  ~TerminalPrompt() override { service::SetPromptPresenter(nullptr); }
+  TerminalPrompt(const TerminalPrompt&) = delete;
+  TerminalPrompt& operator=(const TerminalPrompt&) = delete;
+
+  bool Prompt(std::string_view caption, std::string_view text, service::PromptButtons buttons,
+              service::PromptIcon) override {
+    const bool cancellable = buttons == service::PromptButtons::kOkCancel;
+    out_ << caption << ": " << text << (cancellable ? "\n[Enter: OK, c: Cancel] " : "\n[Enter] ")
+         << std::flush;
+    std::string line;
+    if (!std::getline(in_, line)) return false;
+    return !cancellable || (line != "c" && line != "C");
+  }
+
+ private:
+  std::istream& in_;
+  std::ostream& out_;
+};
+
 struct ComponentOptions : ServiceOptions {
   std::string component;
   std::string value;
@@ -207,7 +235,8 @@ int RunComponent(const ComponentOptions& options, SettingsBackend& store, std::o
   ordered_json result = {{"command", "component"}};
   const DeviceDriver& driver = session.Driver();
   if (Available(session, kFnOwnComponentTest)) {
-    // The driver's guided test asks its questions through the frame's boxes.
+    // The driver's guided test asks its questions through the frame's boxes: here the terminal.
+    const TerminalPrompt prompt(std::cin, err);
     driver.RunOwnComponentTest();
     result["guided"] = true;
     if (!options.json) out << "The driver's guided component test has ended.\n";
