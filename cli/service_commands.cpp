@@ -486,32 +486,37 @@ int RunCo2(const Co2Options& options, SettingsBackend& store, std::ostream& out,
     return Report(session, out, options.json, result, kExitOk);
   }
   // The command line stands in for the adjustment dialog: it puts in the value before the
-  // worker sends the first one, and closes once the unit has answered.
-  std::atomic<service::Co2Request*> dialog{nullptr};
-  std::atomic<bool> outOfRange{false};
-  std::atomic<bool> refused{false};
-  service::Co2Worker worker({[&](service::Co2Request* request) {
-                               if (*wanted < request->lowest.load() ||
-                                   *wanted > request->highest.load()) {
-                                 outOfRange = true;
+  // worker sends the first one, and closes once the unit has answered. The worker may outlive
+  // this function (a stop that did not end in time): what it calls back holds its own state.
+  struct Stand {
+    std::atomic<service::Co2Request*> dialog{nullptr};
+    std::atomic<bool> outOfRange{false};
+    std::atomic<bool> refused{false};
+  };
+  const auto stand = std::make_shared<Stand>();
+  const std::uint8_t value = *wanted;
+  service::Co2Worker worker({[stand, value](service::Co2Request* request) {
+                               if (value < request->lowest.load() ||
+                                   value > request->highest.load()) {
+                                 stand->outOfRange = true;
                                  request->closed = 1;
                                } else {
-                                 request->value = *wanted;
+                                 request->value = value;
                                }
-                               dialog = request;
+                               stand->dialog = request;
                              },
-                             [&] { refused = true; }});
+                             [stand] { stand->refused = true; }});
   worker.Start();
   service::SetCo2Command(options.cold ? service::kCo2Cold : service::kCo2Normal);
-  const auto settled = [&] {
-    service::Co2Request* request = dialog.load();
-    return refused.load() ||
+  const auto settled = [&stand] {
+    service::Co2Request* request = stand->dialog.load();
+    return stand->refused.load() ||
            (request != nullptr && (request->closed.load() != 0 || request->accepted.load() > 0 ||
                                    request->abort.load() != 0));
   };
   session.Frame().WaitForProtocol([&](const std::vector<ProtocolEntry>&) { return settled(); },
                                   std::chrono::seconds(30));
-  if (service::Co2Request* request = dialog.load()) {
+  if (service::Co2Request* request = stand->dialog.load()) {
     result["lowest"] = Hex(request->lowest.load());
     result["highest"] = Hex(request->highest.load());
     request->closed = 1;
@@ -522,10 +527,12 @@ int RunCo2(const Co2Options& options, SettingsBackend& store, std::ostream& out,
         return service::Co2Command() == service::kCo2Idle && !worker.Adjusting();
       },
       std::chrono::seconds(10), false);
+  const bool outOfRange = stand->outOfRange.load();
+  const bool refused = stand->refused.load();
+  service::Co2Request* request = stand->dialog.load();
+  const bool accepted = request != nullptr && !outOfRange && request->accepted.load() > 0;
   worker.Stop();
   service::SetCo2Command(service::kCo2Idle);
-  service::Co2Request* request = dialog.load();
-  const bool accepted = request != nullptr && !outOfRange && request->accepted.load() > 0;
   result["value"] = Hex(*wanted);
   result["accepted"] = accepted;
   int status = accepted ? kExitOk : kExitFailed;
