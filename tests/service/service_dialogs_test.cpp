@@ -16,8 +16,13 @@
 #include <vector>
 
 #include "drivers/device_table.h"
+#include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
+#include "service/gui/service_functions.h"
 #include "service/service_texts.h"
+#include "shell/gui/commands.h"
+#include "shell/gui/frame_window.h"
+#include "shell/messages.h"
 #include "shell/settings.h"
 
 namespace heatdiag::service {
@@ -275,6 +280,41 @@ TEST_F(ServiceDialogs, FreeTelegramInput) {
   auto* again = new FreeTelegramDialog(nullptr, {});
   EXPECT_EQ(again->DataEdit()->text(), "51 02 ");
   again->close();
+}
+
+}  // namespace
+}  // namespace heatdiag::service
+
+namespace heatdiag::service {
+namespace {
+
+// The frame routes the service commands and the CO2 dialog message to the module.
+TEST_F(ServiceDialogs, TheFrameRoutesCommandsAndTheCo2Message) {
+  test::FakeCore core;
+  test::FakeDialogs dialogs;
+  FrameWindow frame(core, dialogs);
+  RegisterServiceFunctions(frame);
+  EXPECT_FALSE(FreeTelegramDialogOpen());
+  frame.HandleCommand(kCmdFreeTelegram);
+  EXPECT_TRUE(FreeTelegramDialogOpen());
+  EXPECT_TRUE(frame.CurrentCommandState().freeTelegramOpen);
+  frame.HandleCommand(kCmdFreeTelegram);
+  test::DrainEvents();
+  EXPECT_FALSE(FreeTelegramDialogOpen());
+
+  Co2Request request;
+  request.lowest = 1;
+  request.highest = 9;
+  request.value = 5;
+  frame.HandleFrameMessage(UM_OPENCO2DIALOG, reinterpret_cast<std::intptr_t>(&request), 0);
+  // A second request while one dialog is open is closed at once.
+  Co2Request second;
+  frame.HandleFrameMessage(UM_OPENCO2DIALOG, reinterpret_cast<std::intptr_t>(&second), 0);
+  EXPECT_EQ(second.closed.load(), 1u);
+  EXPECT_EQ(request.closed.load(), 0u);
+  ShutdownServiceFunctions();
+  EXPECT_EQ(request.closed.load(), 1u);
+  test::DrainEvents();
 }
 
 }  // namespace
