@@ -26,6 +26,12 @@ int RunCommandLine(int argc, const char* const* argv, SettingsBackend& store, st
       AddDebugCommand(app, store),
       AddLogCommand(app, store),
       AddGraphCommand(app, store),
+      AddModeCommand(app, store),
+      AddComponentCommand(app, store),
+      AddPrimeCommand(app, store),
+      AddCalibrateCommand(app, store),
+      AddCo2Command(app, store),
+      AddTelegramCommand(app, store),
   };
   try {
     app.parse(argc, argv);

@@ -53,8 +53,11 @@ void HeadlessFrame::ShowError(std::string_view, std::string_view text) {
 }
 
 void HeadlessFrame::Add(std::string_view text, int kind) {
-  std::lock_guard lock(mutex_);
-  protocol_.push_back({kind, std::string(text)});
+  {
+    std::lock_guard lock(mutex_);
+    protocol_.push_back({kind, std::string(text)});
+  }
+  changed_.notify_all();
 }
 
 void HeadlessFrame::Interrupt() {
@@ -81,6 +84,35 @@ HeadlessFrame::Outcome HeadlessFrame::WaitForConnection(std::chrono::millisecond
 bool HeadlessFrame::KeepPolling(std::chrono::milliseconds duration) {
   std::unique_lock lock(mutex_);
   return !changed_.wait_for(lock, duration, [this] { return linkEnded_ || interrupted_; });
+}
+
+HeadlessFrame::Outcome HeadlessFrame::WaitForProtocol(const ProtocolTest& seen,
+                                                      std::chrono::milliseconds limit,
+                                                      bool untilInterrupt) {
+  std::unique_lock lock(mutex_);
+  bool found = false;
+  changed_.wait_for(lock, limit, [&] {
+    found = seen(protocol_);
+    return found || linkEnded_ || (untilInterrupt && interrupted_);
+  });
+  if (found) return Outcome::kDataReady;
+  if (linkEnded_) return Outcome::kLinkEnded;
+  return untilInterrupt && interrupted_ ? Outcome::kInterrupted : Outcome::kTimedOut;
+}
+
+bool HeadlessFrame::Interrupted() const {
+  std::lock_guard lock(mutex_);
+  return interrupted_;
+}
+
+bool HeadlessFrame::LinkEnded() const {
+  std::lock_guard lock(mutex_);
+  return linkEnded_;
+}
+
+std::size_t HeadlessFrame::ProtocolSize() const {
+  std::lock_guard lock(mutex_);
+  return protocol_.size();
 }
 
 std::vector<std::string> HeadlessFrame::Errors() const {

@@ -57,8 +57,17 @@ class HeadlessFrame : public MessageTarget, public ErrorBoxPresenter, public Pro
   // Waits up to `duration`; returns early (false) when the link ends or the run is interrupted.
   bool KeepPolling(std::chrono::milliseconds duration);
 
+  // Waits until `seen` holds for the protocol recorded so far, the link ends, the limit passes
+  // or (when `untilInterrupt`) the run is interrupted. kDataReady stands for "seen".
+  using ProtocolTest = std::function<bool(const std::vector<ProtocolEntry>&)>;
+  Outcome WaitForProtocol(const ProtocolTest& seen, std::chrono::milliseconds limit,
+                          bool untilInterrupt = true);
+  bool Interrupted() const;
+  bool LinkEnded() const;
+
   std::vector<std::string> Errors() const;
   std::vector<ProtocolEntry> Protocol() const;
+  std::size_t ProtocolSize() const;
 
  private:
   std::ostream* errorStream_;

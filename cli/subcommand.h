@@ -35,6 +35,13 @@ Subcommand AddReportCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddDebugCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddLogCommand(CLI::App& app, SettingsBackend& store);
 Subcommand AddGraphCommand(CLI::App& app, SettingsBackend& store);
+// The service functions (cli/service_commands.cpp).
+Subcommand AddModeCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddComponentCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddPrimeCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddCalibrateCommand(CLI::App& app, SettingsBackend& store);
+Subcommand AddCo2Command(CLI::App& app, SettingsBackend& store);
+Subcommand AddTelegramCommand(CLI::App& app, SettingsBackend& store);
 
 // Adds --port and --virtual-heater [SCENARIO] to a subcommand. The returned function completes
 // `line` once the command line has been parsed; `line` must outlive it.

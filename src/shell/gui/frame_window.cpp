@@ -501,6 +501,8 @@ bool FrameWindow::HandleCommand(std::uint32_t id) {
       case kCmdComponentTest:
         if (deviceSelected && core_.FunctionAvailable(kFnOwnComponentTest) != 0)
           core_.RunOwnComponentTest();
+        else if (const auto route = commandHandlers_.find(id); route != commandHandlers_.end())
+          route->second(id);  // the component test dialog
         break;
       case kCmdCascade:
         mdi_->cascadeSubWindows();

@@ -17,6 +17,7 @@
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "report/gui/report_window.h"
+#include "service/gui/service_functions.h"
 #include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
@@ -194,6 +195,7 @@ int RunProgram(int argc, char** argv) {
   WidgetProtocolDialogs protocolDialogs;
   RegisterProtocolView(*frame, protocolDialogs, ProgramMeasurementLog());
   RegisterTrendView(*frame);
+  RegisterServiceFunctions(*frame);
   frame->ApplySavedPlacement();
   frame->show();
   SetFrameTarget(&frame->Target());
@@ -232,6 +234,7 @@ int RunProgram(int argc, char** argv) {
   RemoveTerminationHandler();
 
   // Shutdown: the frame's close handling has finished the diagnosis and recorded the views.
+  ShutdownServiceFunctions();
   frame->CloseMessageTargets();
   dataset->Stop();
   ProgramMeasurementLog().StopThread();
