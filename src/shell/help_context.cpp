@@ -100,6 +100,7 @@ constexpr HelpTopic kTopics[] = {
     {C(32862), "window.html"},     // Tile
     {C(32863), "window.html"},     // Arrange icons
     {C(32864), "window.html"},     // Close all
+    {C(32865), "report.html"},     // Save summary as PDF
     {C(32867), "report.html"},     // Save summary
     {C(32868), "report.html"},     // Open summary
     {C(32869), "diagnosis.html"},  // Close (exit)

@@ -20,6 +20,7 @@
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
+#include "shell/gui/help_controller.h"
 #include "shell/settings.h"
 
 namespace heatdiag {
@@ -101,6 +102,7 @@ bool ChooseSequenceHeader(QWidget* owner) {
 DebugWindow::DebugWindow(QueuedMessageTarget& target, QWidget* frame)
     : QDialog(frame), target_(target), session_(ProgramDebugState(), ProgramSequenceNames()) {
   setWindowTitle(Text(kTextCaption, 255));
+  SetHelpContext(this, HelpContextOfDialog(156));
   setModal(false);
 
   header_ = ReadOnlyField();

@@ -24,6 +24,7 @@
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
+#include "shell/gui/help_controller.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
 
@@ -166,6 +167,7 @@ std::string& ReportDescription() {
 
 DescriptionDialog::DescriptionDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(Text(kTextDescriptionCaption, 255));
+  SetHelpContext(this, HelpContextOfDialog(158));
   field_ = new QPlainTextEdit;
   field_->setPlainText(Utf8(ReportDescription()));
   auto* buttons = new QDialogButtonBox;
@@ -193,6 +195,7 @@ DescriptionDialog::DescriptionDialog(QWidget* parent) : QDialog(parent) {
 TextViewDialog::TextViewDialog(const QString& caption, const std::string& text, QWidget* parent)
     : QDialog(parent), text_(text) {
   setWindowTitle(caption);
+  SetHelpContext(this, HelpContextOfDialog(162));
   view_ = new QTextEdit;
   view_->setReadOnly(true);
   view_->setLineWrapMode(QTextEdit::NoWrap);

@@ -22,6 +22,7 @@
 #include "service/free_telegram_input.h"
 #include "service/service_texts.h"
 #include "shell/gui/frame_window.h"
+#include "shell/gui/help_controller.h"
 #include "shell/gui/queued_target.h"
 #include "shell/settings.h"
 #include "shell/string_table.h"
@@ -73,6 +74,7 @@ void ShowServiceMessage(QWidget* owner, std::uint32_t captionId, std::uint32_t t
 ComponentTestDialog::ComponentTestDialog(QWidget* parent)
     : QDialog(parent), target_(std::make_unique<QueuedMessageTarget>()) {
   setWindowTitle(Text(kTextComponentTest));
+  SetHelpContext(this, HelpContextOfDialog(139));
   auto* layout = new QHBoxLayout(this);
   auto* components = new QGroupBox(Text(kTextComponentGroup), this);
   auto* radios = new QVBoxLayout(components);
@@ -228,6 +230,7 @@ void ComponentTestDialog::OnStoreMessage(std::uint32_t message) {
 FuelPrimeDialog::FuelPrimeDialog(QWidget* parent, std::function<std::uint64_t()> clock)
     : QDialog(parent), clock_(clock ? std::move(clock) : std::function<std::uint64_t()>(SteadyMs)) {
   setWindowTitle(Text(kTextFuelPrime));
+  SetHelpContext(this, HelpContextOfDialog(165));
   auto* layout = new QGridLayout(this);
   edit_ = new QLineEdit(this);
   start_ = new QPushButton(Text(kTextStartFuelPrime), this);
@@ -284,6 +287,7 @@ CalibrationDialog::CalibrationDialog(QWidget* parent, Calibration calibration)
     : QDialog(parent), calibration_(calibration) {
   const bool voltage = calibration == Calibration::kVoltage;
   setWindowTitle(Text(voltage ? kTextVoltageAdjustment : kTextGlowPlugAdjustment));
+  SetHelpContext(this, HelpContextOfDialog(voltage ? 145 : 146));
   auto* layout = new QGridLayout(this);
   edit_ = new QLineEdit(Utf8(FormatMilli(CalibrationSetting(calibration))), this);
   edit_->setMaxLength(static_cast<int>(kCalibrationEntryChars));
@@ -317,6 +321,7 @@ bool CalibrationDialog::Accept() {
 
 Co2Dialog::Co2Dialog(QWidget* parent, Co2Request* request) : QDialog(parent), request_(request) {
   setWindowTitle(Text(request->mode.load() != 0 ? kTextCo2Adjustment : kTextCo2AdjustmentCold));
+  SetHelpContext(this, HelpContextOfDialog(request->mode.load() != 0 ? 148 : 147));
   auto* layout = new QGridLayout(this);
   slider_ = new QSlider(Qt::Horizontal, this);
   spin_ = new QSpinBox(this);
@@ -381,6 +386,7 @@ void Co2Dialog::closeEvent(QCloseEvent* event) {
 FreeTelegramDialog::FreeTelegramDialog(QWidget* parent, std::function<void()> viewAnswer)
     : QDialog(parent), openProtocol_(std::move(viewAnswer)) {
   setWindowTitle(Text(kTextFreeTelegram));
+  SetHelpContext(this, HelpContextOfDialog(154));
   auto* layout = new QGridLayout(this);
   layout->addWidget(new QLabel(Text(kTextTelegramHint), this), 0, 0, 1, 3);
   device_ = new QLineEdit(this);

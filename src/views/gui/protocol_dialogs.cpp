@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "shell/gui/frame_dialogs.h"
+#include "shell/gui/help_controller.h"
 #include "views/view_texts.h"
 
 namespace heatdiag {
@@ -27,6 +28,7 @@ ProtocolFileDialog::ProtocolFileDialog(const std::string& file, bool withInterva
     : QDialog(parent) {
   setObjectName(withInterval ? QStringLiteral("Dialog155") : QStringLiteral("Dialog161"));
   setWindowTitle(Text(kTextProtocolDialogCaption, 79));
+  SetHelpContext(this, withInterval ? kMeasurementHelpContext : kProtocolHelpContext);
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   auto* fileRow = new QHBoxLayout;
