@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -115,7 +116,8 @@ TEST(SequenceHeader, UnreadableFileLeavesTheTablesReset) {
   LoadSequenceHeader(dir.string(), names);  // a directory reads as nothing
   EXPECT_EQ(names.stateCount, 0);
 
-  const std::filesystem::path file = dir / "heatdiag_sequence_header_test.h";
+  const std::filesystem::path file =
+      dir / ("heatdiag_sequence_header_test_" + std::to_string(::getpid()) + ".h");
   {
     std::ofstream out(file);
     out << "/* $$STATE$$ */\n#define ST_RUN 1\n";

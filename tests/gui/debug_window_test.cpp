@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "debug/gui/debug_window.h"
 #include "drivers/device_table.h"
 #include "gui/qt_app.h"
@@ -66,7 +68,9 @@ class DebugWindowTest : public ::testing::Test {
     SelectDevice(0);
     SetErrorBoxPresenter(&boxes_);
     SetProtocolSink(&lines_);
-    header_ = std::filesystem::temp_directory_path() / "heatdiag_debug_window_test.h";
+    // One file per process: ctest runs the cases of this fixture side by side.
+    header_ = std::filesystem::temp_directory_path() /
+              ("heatdiag_debug_window_test_" + std::to_string(::getpid()) + ".h");
     std::ofstream(header_)
         << "/* $$STATE$$ */\n#define ST_OFF 0\n#define ST_RUN 1\n#define ST_FAN 2\n"
            "end\n// $$FUNC$$\n#define F_FAN 12 // Combustion air fan\n";

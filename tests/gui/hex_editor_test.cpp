@@ -1,6 +1,7 @@
 #include "dataset/gui/hex_editor.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QImage>
@@ -133,7 +134,8 @@ TEST_F(EditorDialogTest, ProgramAbortAndCancelEndTheDialog) {
 }
 
 TEST_F(EditorDialogTest, SaveIntoFileWritesTheEditedImageAndStaysOpen) {
-  const std::string path = testing::TempDir() + "hex_editor_save.eol";
+  const std::string path =
+      testing::TempDir() + "hex_editor_save_" + std::to_string(::getpid()) + ".eol";
   std::remove(path.c_str());
   dialog->SetFileChooser([&path](std::string* chosen) {
     *chosen = path;

@@ -101,7 +101,9 @@ TEST_P(WakeSteps, ChangeTheLineInOrder) {
     if (i + 1 < c.states.size()) {
       const auto gap = std::chrono::duration_cast<std::chrono::microseconds>(g_changes[i + 1].done -
                                                                              g_changes[i].done);
-      EXPECT_GE(gap.count(), (c.afterMs[i] - 1) * 1000) << i;
+      // A change is asked early by as long as the last one took, 3 ms at the most, so its
+      // report never comes sooner than that before its time.
+      EXPECT_GE(gap.count(), (c.afterMs[i] - 3) * 1000) << i;
     }
   }
 }
