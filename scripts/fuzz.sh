@@ -7,7 +7,8 @@
 #   scripts/fuzz.sh [TARGET...]                          every target when none is named
 #   FUZZ_SECONDS=900 scripts/fuzz.sh fuzz_hbus_replies   a full run of one target
 #
-# FUZZ_SECONDS (default 20) is the time per target; FUZZ_BUILD the build tree (build-fuzz).
+# FUZZ_SECONDS (default 20) is the time per target; FUZZ_BUILD the build tree (build-fuzz);
+# FUZZ_CXX_FLAGS the optimisation flags (-O1 -g1 -DNDEBUG).
 # New inputs found on the way go to build-fuzz/fuzz/work/<target>, not into the repository;
 # copy one into fuzz/corpus/<target> when it should stay.
 set -euo pipefail
@@ -18,6 +19,7 @@ seconds=${FUZZ_SECONDS:-20}
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="${FUZZ_CXX_FLAGS:--O1 -g1 -DNDEBUG}" \
   -DHEATDIAG_FUZZ=ON -DHEATDIAG_GUI=OFF -DHEATDIAG_TESTS=OFF -DHEATDIAG_BENCH=OFF \
   "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_all
