@@ -302,6 +302,12 @@ TEST(KeywordStart, DeviceAndScenarioMustAgree) {
   ASSERT_TRUE(hbus) << error;
   EXPECT_EQ(hbus->Device(), "D00");
   EXPECT_EQ(hbus->BitsPerByte(), 11);
+
+  EXPECT_EQ(ScenarioDevice("d06-running"), "D06");
+  EXPECT_EQ(ScenarioDevice(""), "D00");
+  EXPECT_EQ(ScenarioDevice("v1.5"), "D00");
+  EXPECT_EQ(ScenarioDevice("/nonexistent/unit.json", &error), "");
+  EXPECT_NE(error.find("/nonexistent/unit.json"), std::string::npos) << error;
 }
 
 }  // namespace
