@@ -1,5 +1,5 @@
-// D00, the H-Bus driver: its transport, link worker and driver state, and the operations of its
-// device table record.
+// D00, the H-Bus driver: its transport, its link client and link worker, its driver state, and
+// the operations of its device table record.
 //
 // The program has one D00 (TheDriver()); its record's operations act on it. Tests may build
 // drivers of their own: a Driver owns everything it works with except the process-wide store.
