@@ -2,6 +2,10 @@
 // what they report, and that short or garbled replies are refused without reading past them.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -57,7 +61,7 @@ class DecoderTest : public ::testing::Test {
     const auto bytes = Reply(body);
     return handler(driver, ReplyView(bytes));
   }
-  void SetVersion(std::uint8_t version) { driver.link.SetVersion(version); }
+  void SetVersion(std::uint8_t version) { driver.SetVersion(version); }
   void SetCode(std::initializer_list<std::uint8_t> bytes) {
     driver.state.code = {};
     std::size_t i = 0;
@@ -839,7 +843,7 @@ TEST_F(DecoderTest, ModeOnKeepsItsCommandAliveUntilTheUnitEndsIt) {
   ASSERT_EQ(BuildModeOn(driver, work, 2), 2u);
   EXPECT_EQ(work[1], 0x3C);
   EXPECT_EQ(driver.link.HeatingActive(), 0x21);
-  driver.link.NoteSent(0x21);
+  driver.client.NoteSent(0x21);
   EXPECT_EQ(Run(HandleModeOn, "A1"), EntryResult::kDone);
   EXPECT_EQ(driver.link.HeatingActive(), 0x21);
 
@@ -856,7 +860,7 @@ TEST_F(DecoderTest, ModeOnKeepsItsCommandAliveUntilTheUnitEndsIt) {
 TEST_F(DecoderTest, RefusedModeEndsIt) {
   SetVersion(0x32);
   driver.link.SetHeatingActive(0x20);
-  driver.link.NoteSent(0x20);
+  driver.client.NoteSent(0x20);
   EXPECT_EQ(Run(HandleModeOn, "7F 22"), EntryResult::kDone);
   EXPECT_EQ(recorders.Errors(), std::vector<std::string>{"NAK: conditions not correct!"});
   EXPECT_EQ(driver.link.HeatingActive(), 0);
@@ -867,7 +871,7 @@ TEST_F(DecoderTest, RefusedModeEndsIt) {
 }
 
 TEST_F(DecoderTest, NakWithAnUnknownCodeNamesTheCode) {
-  driver.link.NoteSent(0x25);
+  driver.client.NoteSent(0x25);
   EXPECT_EQ(Run(HandleAck, "7F 99"), EntryResult::kDone);
   EXPECT_EQ(recorders.Errors(), std::vector<std::string>{"NAK: unknown acknowlede code 0x99!"});
 }
@@ -1061,7 +1065,7 @@ TEST_P(ShortReplies, AreRefusedWithoutReadingPastThem) {
   for (std::size_t k = 0; k < table.size(); ++k) {
     const PollEntry& entry = table[k];
     const auto positive = static_cast<std::uint8_t>(entry.payload[0] | 0x80);
-    driver.link.NoteSent(entry.payload[0]);
+    driver.client.NoteSent(entry.payload[0]);
     const std::vector<std::vector<std::uint8_t>> replies = {
         {}, {0x4F}, {0x4F, 0x02}, {0x4F, 0x02, positive}, {0x4F, 0x1F, positive, entry.payload[1]},
     };
@@ -1118,6 +1122,44 @@ TEST(Overview, ElementsFitTheWindowAndNameWhatTheyShow) {
     else
       EXPECT_LT(e.item, kCatalogueRows) << i;
   }
+}
+
+}  // namespace
+}  // namespace heatdiag::hbus
+
+namespace heatdiag::hbus {
+namespace {
+
+// The record made over the driver object: every slot but the debug hook is D00's own, and the
+// slots reach the program's driver.
+TEST(Record, EverySlotButTheDebugHookIsTheDriversOwn) {
+  constexpr DeviceDriver record = MakeRecord(9800, 40);
+  const DeviceDriver plain{};
+  using Slot = std::uintptr_t;
+  static_assert(sizeof(DeviceDriver) ==
+                offsetof(DeviceDriver, IsSessionActive) + kDriverSlotCount * sizeof(Slot));
+  std::array<Slot, kDriverSlotCount> own{};
+  std::array<Slot, kDriverSlotCount> defaults{};
+  std::memcpy(own.data(),
+              reinterpret_cast<const char*>(&record) + offsetof(DeviceDriver, IsSessionActive),
+              sizeof own);
+  std::memcpy(defaults.data(),
+              reinterpret_cast<const char*>(&plain) + offsetof(DeviceDriver, IsSessionActive),
+              sizeof defaults);
+  for (std::size_t slot = 0; slot < kDriverSlotCount; ++slot) {
+    EXPECT_NE(own[slot], 0u) << "slot " << slot;
+    if (slot == 32)
+      EXPECT_EQ(own[slot], defaults[slot]);
+    else
+      EXPECT_NE(own[slot], defaults[slot]) << "slot " << slot;
+  }
+  EXPECT_EQ(record.nameId, 9800u);
+  EXPECT_EQ(record.deviceCode, 40u);
+  std::uint8_t addresses[2] = {};
+  EXPECT_EQ(record.GetDefaultAddresses(addresses), 1);
+  EXPECT_EQ(addresses[0], 0x4);
+  EXPECT_EQ(addresses[1], 0xF);
+  EXPECT_EQ(record.IsSessionActive(), 0);
 }
 
 }  // namespace
