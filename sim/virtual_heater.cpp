@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::duration_cast;
 using std::chrono::microseconds;
+using std::chrono::nanoseconds;
 using std::chrono::milliseconds;
 
 // Longest wait of the serving loop; Stop() wakes it at once anyway.
@@ -90,7 +92,7 @@ struct VirtualHeater::Impl {
 
   void Run();
   void Service(TimePoint now);
-  int PollTimeoutMs(TimePoint now) const;
+  timespec PollTimeout(TimePoint now) const;
   bool ReadAvailable();  // false when nothing could be read
   void Process(const std::uint8_t* bytes, std::size_t count, TimePoint readAt);
   void HandleFrame(const Bytes& frame, TimePoint at);
@@ -137,6 +139,8 @@ struct VirtualHeater::Impl {
 };
 
 void VirtualHeater::Impl::Run() {
+  // Bytes are due at exact times; the default 50 us of timer slack would put each one late.
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   while (!stop.load()) {
     Service(SteadyClock::now());
     pollfd fds[2] = {{wakeRead, POLLIN, 0}, {-1, 0, 0}};
@@ -145,7 +149,8 @@ void VirtualHeater::Impl::Run() {
       fds[1] = {pty.MasterFd(), static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0)), 0};
       n = 2;
     }
-    const int ready = poll(fds, n, PollTimeoutMs(SteadyClock::now()));
+    const timespec timeout = PollTimeout(SteadyClock::now());
+    const int ready = ppoll(fds, n, &timeout, nullptr);
     if (ready < 0) {
       if (errno != EINTR) std::this_thread::sleep_for(milliseconds(10));
       continue;
@@ -167,14 +172,18 @@ void VirtualHeater::Impl::Run() {
   }
 }
 
-int VirtualHeater::Impl::PollTimeoutMs(TimePoint now) const {
+timespec VirtualHeater::Impl::PollTimeout(TimePoint now) const {
   TimePoint next = now + kMaxPoll;
   if (!out.empty() && !writeBlocked) next = std::min(next, out.front().due);
   if (const auto deadline = unit->Deadline()) next = std::min(next, *deadline);
   if (!speedForgotten) next = std::min(next, lastReceived + kForgetSpeedAfter);
-  if (next <= now) return 0;
-  // Round up: waking a little late is harmless, waking early only costs a pass.
-  return static_cast<int>((duration_cast<microseconds>(next - now).count() + 999) / 1000);
+  // To the microsecond: a byte put on the line a millisecond late would pace the whole
+  // exchange by the poll's granularity rather than by the line rate.
+  const auto wait = next <= now ? nanoseconds(0) : duration_cast<nanoseconds>(next - now);
+  timespec t{};
+  t.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
+  t.tv_nsec = static_cast<long>(wait.count() % 1000000000);
+  return t;
 }
 
 void VirtualHeater::Impl::Service(TimePoint now) {
