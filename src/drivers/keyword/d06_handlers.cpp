@@ -109,11 +109,13 @@ EntryResult HandleStartCommunication(Driver& d, const ReplyView& reply) {
   const keyword::Report messages = d.Messages();
   EntryResult result{};
   const bool accepted = Accept(reply, kStartCommunication, 3, result, messages);
-  if (accepted && (reply.ByteAt(4) != kKeyBytes[0] || reply.ByteAt(5) != kKeyBytes[1])) {
+  const bool wrongKey =
+      accepted && (reply.ByteAt(4) != kKeyBytes[0] || reply.ByteAt(5) != kKeyBytes[1]);
+  if (wrongKey) {
     d.state.keywordError.store(true);
     result = keyword::InvalidKeyword(messages);
   }
-  if (!accepted || d.state.keywordError.load()) {
+  if (!accepted || wrongKey) {
     if (d.ProbeMode()) {
       d.facts.SetProbeFailed(true);
     } else if (reply.Answers(kStartCommunication)) {
