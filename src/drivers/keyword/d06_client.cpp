@@ -4,12 +4,17 @@
 
 namespace heatdiag::d06 {
 
+std::optional<keyword::ReplyView> Client::Exchange(std::span<const std::uint8_t> request) {
+  if (line_.Send(request.data(), request.size()) == 0) return std::nullopt;
+  return keyword::ReplyView(line_.Reply());
+}
+
 void Client::ConnectionPassDone() {
   StoreSetDataValid();
 }
 
 void Client::LinkLost() {
-  driver_.facts.FinishRequest(1);
+  Owner().facts.FinishRequest(1);
 }
 
 }  // namespace heatdiag::d06
