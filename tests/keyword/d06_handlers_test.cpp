@@ -43,6 +43,8 @@ constexpr const char* kInvalidKeyword = "Invalid keyword (wrong device selected)
 class D06Test : public ::testing::Test {
  protected:
   void SetUp() override {
+    running.Set();
+    driver.AttachSessionEvent(&running);
     StoreStartup();
     ASSERT_EQ(StoreInit(CatalogueD06()), 1);
     for (std::uint32_t row = 0; row < r::kCount; ++row) {
@@ -68,6 +70,7 @@ class D06Test : public ::testing::Test {
   static bool Present(std::uint32_t row) { return StoreGetPresent(row) != 0; }
 
   Recorders recorders;
+  Event running{EventReset::kManual};
   Driver driver;
 };
 
@@ -462,6 +465,8 @@ TEST_F(D06Test, ComponentTestSwitchesThePreviousComponentOffFirst) {
   EXPECT_EQ(Build(15), Hex("30 10 07 01"));
 
   EXPECT_EQ(driver.StartComponent(6, 0, 0), 0);
+  running.Reset();  // no session: nobody would serve the request
+  EXPECT_EQ(driver.StartComponent(1, 0, 0), 0);
   EXPECT_EQ(Run(HandleComponentTest, "70 02 07 01"), EntryResult::kDone);
 }
 
@@ -518,10 +523,6 @@ TEST_F(D06Test, RoutineAnswerLeadsToTheRequestState) {
 TEST_F(D06Test, OperationsThatReadTheStore) {
   EXPECT_EQ(driver.HasFaults(), 0);
   EXPECT_EQ(driver.IsFunctionAvailable(0), 0);  // not before the connection pass
-  std::uint8_t addresses[2] = {};
-  EXPECT_EQ(Driver::GetDefaultAddresses(addresses), 1);
-  EXPECT_EQ(addresses[0], 0x51);
-  EXPECT_EQ(addresses[1], 0xF1);
 
   EXPECT_EQ(Run(HandleCo2Value, "61 36 8C"), EntryResult::kDone);
   EXPECT_EQ(Run(HandleFaultList, "58 01 18 01 04"), EntryResult::kDone);

@@ -142,7 +142,7 @@ int Driver::RunOwnComponentTest() const {
 }
 
 int Driver::StartComponent(std::uint32_t component, std::uint32_t, std::uint32_t) {
-  if (component > kComponentPositions) return 0;
+  if (component > kComponentPositions || IsSessionActive() == 0) return 0;
   if (component == 0) {
     StopComponentTest();
     return 1;
@@ -172,11 +172,11 @@ void Driver::GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8
     *current = known ? static_cast<std::uint8_t>(kit::ReadUnsigned(r::kCo2Value)) : 0;
 }
 
-int Driver::GetDefaultAddresses(std::uint8_t* addresses) {
-  if (addresses == nullptr) return 0;
-  addresses[0] = kTargetAddress;
-  addresses[1] = kSourceAddress;
-  return 1;
+Driver& TheDriver() {
+  // Never destroyed: a link thread that outlived its bounded shutdown wait must not find its
+  // driver gone.
+  static Driver* const driver = new Driver();
+  return *driver;
 }
 
 }  // namespace heatdiag::d06

@@ -117,7 +117,19 @@ class Driver {
   // where polling goes on; kDatasetWrite does the same. Other results are not block phases.
   static WorkerState StateAfter(EntryResult result);
 
+ private:
+  Event* sessionRunning_ = nullptr;
+
+ public:
+  // --- Session ---------------------------------------------------------------------------------
+  // The session-running event of the driver's line (manual reset): set while a session runs.
+  void AttachSessionEvent(Event* running) { sessionRunning_ = running; }
+  int IsSessionActive() const {
+    return sessionRunning_ != nullptr && sessionRunning_->IsSet() ? 1 : 0;
+  }
+
   // --- Operations of the record that need no link ----------------------------------------------
+  // Requests are placed only while a session runs (0 otherwise: nobody would serve them).
   int HasFaults() const;
   int IsFunctionAvailable(std::uint32_t function) const;
   int GetComponentList(ComponentList* list) const;
@@ -126,8 +138,10 @@ class Driver {
   void StopComponentTest();
   void ClearFaults();
   void GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8_t* current) const;
-  static int GetDefaultAddresses(std::uint8_t* addresses);
 };
+
+// The program's D06.
+Driver& TheDriver();
 
 // The poll table (19 rows).
 std::span<const PollRowD06> PollTable();
