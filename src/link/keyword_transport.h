@@ -11,8 +11,7 @@ namespace heatdiag {
 class KeywordTransport : public LineTransport {
  public:
   // The addresses of the driver's requests (D06: target 0x51, source 0xF1).
-  explicit KeywordTransport(std::uint8_t target = 0x51,
-                            std::uint8_t source = kKeywordTesterAddress)
+  explicit KeywordTransport(std::uint8_t target = 0x51, std::uint8_t source = kKeywordTesterAddress)
       : framing_(target, source) {
     SetFraming(framing_, KeywordTiming());
   }

@@ -172,7 +172,7 @@ class LineTransport {
   bool Build(FramingSlot slot, std::span<const std::uint8_t> payload);
   int Exchange(FramingSlot slot);
   void Arm();
-  void PublishReply(std::span<const std::uint8_t> frame);
+  void PublishReply(std::span<const std::uint8_t> frame, ReplyKind kind);
   bool SnapshotTransmit(std::array<std::uint8_t, kTransmitBufferSize>& out,
                         std::size_t& length) const;
 
@@ -182,7 +182,8 @@ class LineTransport {
   void ReceiveFirst(FramingSlot slot);
   void ReceiveMore(FramingSlot slot);
   void Dispatch(FramingSlot slot);
-  void Apply(FramingSlot slot, const FrameStep& step);
+  // Carries out the framing's step for the frame assembled in mode `from`.
+  void Apply(FramingSlot slot, std::uint32_t from, const FrameStep& step);
   // Reads count bytes behind what the assembly buffer holds, within (count + 1) x byte time-out,
   // in slices that watch the stop flag. Returns the number read.
   std::uint32_t ReadAssembly(std::uint32_t count, std::uint32_t byteTimeoutMs);
@@ -219,12 +220,12 @@ class LineTransport {
   std::size_t transmitLength_ = 0;
   std::array<std::uint8_t, kTransmitBufferSize> reply_{};
   std::size_t replyLength_ = 0;
+  ReplyKind replyKind_ = ReplyKind::kUnexpected;
 
-  // The requester's copy of the answer and of its request (owner's thread only).
+  // The requester's copy of the answer, what it is, and its framing (owner's thread only).
   std::array<std::uint8_t, kTransmitBufferSize> answer_{};
   std::size_t answerLength_ = 0;
-  std::array<std::uint8_t, kTransmitBufferSize> request_{};
-  std::size_t requestLength_ = 0;
+  ReplyKind answerKind_ = ReplyKind::kUnexpected;
   const Framing* answerFraming_ = nullptr;
 
   // Receiver-private assembly state.
