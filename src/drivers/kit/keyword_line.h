@@ -1,0 +1,30 @@
+// The request line of the keyword-link families: the keyword transport and the keyword wake-up
+// pattern (break 300 ms, release 50 ms, break 25 ms, release 25 ms).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "drivers/kit/request_line.h"
+#include "link/keyword_transport.h"
+
+namespace heatdiag::kit {
+
+class KeywordLine : public RequestLine {
+ public:
+  explicit KeywordLine(KeywordTransport& transport) : transport_(transport) {}
+
+  // Pauses the receiver, puts the pattern on the line (the receive side is purged after it) and
+  // hands the line to the keyword frame assembly.
+  bool WakeUp() override;
+  int Send(const std::uint8_t* payload, std::size_t n) override {
+    return transport_.Send(payload, n);
+  }
+  std::span<const std::uint8_t> Reply() const override { return transport_.Reply(); }
+
+ private:
+  KeywordTransport& transport_;
+};
+
+}  // namespace heatdiag::kit
