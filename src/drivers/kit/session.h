@@ -90,9 +90,10 @@ bool RequestAndWait(Host& host, Event& done, std::uint32_t bits) {
 }
 
 // The probe of the device search on a host with StartSession / StopSession / IsSessionActive /
-// StopRequested and the LinkFacts of its session: 1 when the unit was identified.
-template <class Host>
-int ProbeWithSession(Host& host, LinkFacts& facts) {
+// StopRequested, and the probe flags of its link (LinkFacts or the link worker's): 1 when the
+// unit was identified.
+template <class Host, class Facts>
+int ProbeWithSession(Host& host, Facts& facts) {
   facts.SetProbeMode(true);
   facts.SetIdentified(false);
   facts.SetProbeFailed(false);
