@@ -210,7 +210,7 @@ constexpr DeviceDriver kDeviceTable[kDeviceCount] = {
      .ReadDatasetCell = unsupported::ReadDatasetCell,
      .WriteDatasetCell = unsupported::WriteDatasetCell,
      .GetDefaultAddresses = defaults::DefaultAddresses51F1,
-     .SendFreeTelegram = unsupported::SendFreeTelegram,
+     .SendFreeTelegram = d06::record::SendFreeTelegram,
      .InitDriver = unsupported::InitDriver,
      .ShutdownDriver = unsupported::ShutdownDriver},
     // D07

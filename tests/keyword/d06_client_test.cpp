@@ -13,6 +13,7 @@
 #include "drivers/keyword/d06_client.h"
 #include "drivers/keyword/d06_rows.h"
 #include "keyword/frames.h"
+#include "shell/messages.h"
 
 namespace heatdiag::d06 {
 namespace {
@@ -41,8 +42,14 @@ class ScriptedLine : public kit::RequestLine {
     return 1;
   }
   std::span<const std::uint8_t> Reply() const override { return reply_; }
+  int SendAddressed(std::uint8_t target, std::uint8_t source, const std::uint8_t* payload,
+                    std::size_t n) override {
+    addressed.emplace_back(target, source);
+    return Send(payload, n);
+  }
 
   int wakeUps = 0;
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> addressed;
   std::vector<Bytes> sent;
 
  private:
@@ -132,6 +139,40 @@ TEST_F(ClientTest, LostLinkReleasesAWaitingCo2Write) {
   EXPECT_NE(driver.facts.RequestError(), 0u);
   EXPECT_EQ(client.StateAfter(EntryResult::kDatasetRead), WorkerState::kRequests);
   EXPECT_TRUE(client.RowApplies(17));
+}
+
+TEST_F(ClientTest, FreeTelegramGoesOutWithItsAddressesAtHousekeeping) {
+  Event running{EventReset::kManual};
+  running.Set();
+  driver.AttachSessionEvent(&running);
+  FreeTelegram telegram;
+  telegram.deviceAddress = 0x52;
+  telegram.sourceAddress = 0xF2;
+  telegram.length = 2;
+  telegram.data[0] = 0x21;
+  telegram.data[1] = 0x81;
+  telegram.viewAnswer = 1;
+  ASSERT_EQ(driver.SendFreeTelegram(&telegram), 1);
+  line.Expect("21 81", "61 81 00 BB 64 B0 96 14");
+  EXPECT_TRUE(client.Housekeeping());
+  ASSERT_EQ(line.addressed.size(), 1u);
+  EXPECT_EQ(line.addressed[0], (std::pair<std::uint8_t, std::uint8_t>{0x52, 0xF2}));
+  EXPECT_EQ(recorders.CountMessages(UM_PROTOCOLSTART), 1u);
+  EXPECT_EQ(recorders.CountMessages(UM_PROTOCOLSTOP), 1u);
+  // Nothing queued: nothing sent.
+  EXPECT_TRUE(client.Housekeeping());
+  EXPECT_EQ(line.sent.size(), 1u);
+  // Unanswered: the link is lost.
+  ASSERT_EQ(driver.SendFreeTelegram(&telegram), 1);
+  EXPECT_FALSE(client.Housekeeping());
+  // A telegram longer than a keyword frame holds, or an empty one, is refused.
+  telegram.length = 33;
+  EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
+  telegram.length = 0;
+  EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
+  running.Reset();
+  telegram.length = 2;
+  EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
 }
 
 }  // namespace

@@ -531,6 +531,7 @@ TEST_F(D06Test, OperationsThatReadTheStore) {
   EXPECT_EQ(driver.IsFunctionAvailable(0), 1);
   EXPECT_EQ(driver.IsFunctionAvailable(2), 3);
   EXPECT_EQ(driver.IsFunctionAvailable(10), 1);
+  EXPECT_EQ(driver.IsFunctionAvailable(16), 1);
   EXPECT_EQ(driver.IsFunctionAvailable(3), 0);
   EXPECT_EQ(driver.IsFunctionAvailable(18), 0);
   std::uint8_t low = 1, high = 1, current = 1;

@@ -1,6 +1,10 @@
 #include "drivers/keyword/d06_client.h"
 
+#include <algorithm>
+
 #include "drivers/diag_store.h"
+#include "shell/frame_sink.h"
+#include "shell/messages.h"
 
 namespace heatdiag::d06 {
 
@@ -11,6 +15,23 @@ std::optional<keyword::ReplyView> Client::Exchange(std::span<const std::uint8_t>
 
 void Client::ConnectionPassDone() {
   StoreSetDataValid();
+}
+
+bool Client::Housekeeping() {
+  DriverState& state = Owner().state;
+  if (!state.freeTelegramPending.exchange(false)) return true;
+  FreeTelegram telegram;
+  {
+    std::lock_guard lock(state.freeTelegramLock);
+    telegram = state.freeTelegram;
+  }
+  const bool notify = telegram.viewAnswer != 0;
+  if (notify) SendToFrame(UM_PROTOCOLSTART);
+  const std::size_t length = std::min<std::size_t>(telegram.length, keyword::kMaxDataLength);
+  const int sent = line_.SendAddressed(telegram.deviceAddress, telegram.sourceAddress,
+                                       telegram.data.data(), length);
+  if (notify) PostToFrame(UM_PROTOCOLSTOP);
+  return sent != 0;
 }
 
 void Client::LinkLost() {

@@ -24,6 +24,9 @@ class Client : public TablePollClient<Driver, keyword::ReplyView> {
   bool WakeUp() override { return line_.WakeUp(); }
   // The session's data are valid: the views are told.
   void ConnectionPassDone() override;
+  // Sends a queued free telegram with its own addresses; the protocol records the exchange when
+  // the telegram asks for it. False when it stayed unanswered.
+  bool Housekeeping() override;
   // A waiting CO2 write is released with an error.
   void LinkLost() override;
 

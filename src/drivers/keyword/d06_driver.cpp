@@ -85,6 +85,7 @@ void DriverState::Reset() {
   wantedState.store(0);
   switchedOn = 0;
   co2Value.store(0);
+  freeTelegramPending.store(false);
   stateLog.Reset();
 }
 
@@ -108,13 +109,14 @@ int Driver::HasFaults() const {
 }
 
 // Function numbers: 0 component test, 2 clear faults (answered with the number of fault
-// blocks), 10 CO2 adjustment. The unit has no operating modes, calibrations, EEPROM dataset or
-// debug mode; its component test is the dialog form (18).
+// blocks), 10 CO2 adjustment, 16 free telegram input. The unit has no operating modes,
+// calibrations, EEPROM dataset or debug mode; its component test is the dialog form (18).
 int Driver::IsFunctionAvailable(std::uint32_t function) const {
   if (!StoreIsDataValid()) return 0;
   switch (function) {
     case 0:
     case 10:
+    case 16:
       return 1;
     case 2:
       return kFaultSlots;
@@ -161,6 +163,18 @@ void Driver::StopComponentTest() {
 
 void Driver::ClearFaults() {
   Request(bit::kClearFaults);
+}
+
+int Driver::SendFreeTelegram(const FreeTelegram* telegram) {
+  if (telegram == nullptr || telegram->length == 0 || telegram->length > keyword::kMaxDataLength ||
+      IsSessionActive() == 0)
+    return 0;
+  {
+    std::lock_guard lock(state.freeTelegramLock);
+    state.freeTelegram = *telegram;
+  }
+  state.freeTelegramPending.store(true);
+  return 1;
 }
 
 // The unit takes any byte; its value is read at connection.

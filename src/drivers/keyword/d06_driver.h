@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "drivers/kit/session.h"
 #include "drivers/kit/state_log.h"
 #include "link/poll_client.h"
+#include "service/free_telegram.h"
 
 namespace heatdiag {
 struct ComponentList;
@@ -84,6 +86,11 @@ struct DriverState {
 
   kit::StateChangeLog stateLog;
 
+  // A free telegram handed over by SendFreeTelegram, sent at the worker's next housekeeping.
+  std::mutex freeTelegramLock;
+  FreeTelegram freeTelegram{};
+  std::atomic<bool> freeTelegramPending{false};
+
   // Counters of the fault memory's traffic, never reset: clearings the unit confirmed and
   // complete reads of the fault memory. A caller that cleared waits for them to move on.
   std::atomic<std::uint32_t> faultClearsConfirmed{0};
@@ -137,6 +144,8 @@ class Driver {
   int StartComponent(std::uint32_t component, std::uint32_t value, std::uint32_t runTime);
   void StopComponentTest();
   void ClearFaults();
+  // Queues the telegram (at most 32 data bytes, the most a keyword frame holds).
+  int SendFreeTelegram(const FreeTelegram* telegram);
   void GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8_t* current) const;
 };
 

@@ -29,4 +29,8 @@ void GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8_t* curr
   TheDriver().GetCo2Range(lowest, highest, current);
 }
 
+int SendFreeTelegram(const FreeTelegram* telegram) {
+  return TheDriver().SendFreeTelegram(telegram);
+}
+
 }  // namespace heatdiag::d06::record

@@ -6,7 +6,8 @@
 
 namespace heatdiag {
 struct ComponentList;
-}
+struct FreeTelegram;
+}  // namespace heatdiag
 
 namespace heatdiag::d06::record {
 
@@ -18,5 +19,6 @@ int RunOwnComponentTest();
 int StartComponent(std::uint32_t component, std::uint32_t value, std::uint32_t runTime);
 void StopComponentTest();
 void GetCo2Range(std::uint8_t* lowest, std::uint8_t* highest, std::uint8_t* current);
+int SendFreeTelegram(const FreeTelegram* telegram);
 
 }  // namespace heatdiag::d06::record

@@ -12,4 +12,15 @@ bool KeywordLine::WakeUp() {
   return true;
 }
 
+int KeywordLine::SendAddressed(std::uint8_t target, std::uint8_t source,
+                               const std::uint8_t* payload, std::size_t n) {
+  KeywordFraming& framing = transport_.Keyword();
+  const std::uint8_t ownTarget = framing.Target();
+  const std::uint8_t ownSource = framing.Source();
+  framing.SetAddresses(target, source);
+  const int sent = transport_.Send(payload, n);
+  framing.SetAddresses(ownTarget, ownSource);
+  return sent;
+}
+
 }  // namespace heatdiag::kit

@@ -22,6 +22,9 @@ class KeywordLine : public RequestLine {
     return transport_.Send(payload, n);
   }
   std::span<const std::uint8_t> Reply() const override { return transport_.Reply(); }
+  // The frame carries target and source given; the line's addresses come back afterwards.
+  int SendAddressed(std::uint8_t target, std::uint8_t source, const std::uint8_t* payload,
+                    std::size_t n) override;
 
  private:
   KeywordTransport& transport_;

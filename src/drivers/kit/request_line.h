@@ -18,6 +18,14 @@ class RequestLine {
   // holds it.
   virtual int Send(const std::uint8_t* payload, std::size_t n) = 0;
   virtual std::span<const std::uint8_t> Reply() const = 0;
+  // The same with other addresses for this one request (a free telegram); by default the
+  // line's own.
+  virtual int SendAddressed(std::uint8_t target, std::uint8_t source, const std::uint8_t* payload,
+                            std::size_t n) {
+    (void)target;
+    (void)source;
+    return Send(payload, n);
+  }
 };
 
 }  // namespace heatdiag::kit
