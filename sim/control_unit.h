@@ -8,6 +8,7 @@
 #include <span>
 
 #include "heater_model.h"
+#include "line_unit.h"
 #include "scenario.h"
 
 namespace heatsim {
@@ -20,12 +21,6 @@ inline constexpr std::uint8_t kNakConditionsNotCorrect = 0x22;
 inline constexpr std::uint8_t kNakInvalidRange = 0x31;
 
 inline constexpr int kHBusRate = 2400;
-
-struct Answer {
-  Bytes bytes;        // empty: the unit stays silent
-  bool nak = false;   // the answer is a refusal
-  int rateAfter = 0;  // when not 0: the unit talks at this rate once the answer is out
-};
 
 // The exclusive-or of all bytes; a well-formed telegram or block frame gives 0.
 std::uint8_t Xor(std::span<const std::uint8_t> bytes);

@@ -1,6 +1,6 @@
-// heatsim: a virtual H-Bus heater on a pseudo-terminal, for trying the tester without hardware
-// and for testing it. Prints the terminal's path as its first line and serves until SIGINT or
-// SIGTERM.
+// heatsim: a virtual heater (the H-Bus unit of D00 or the keyword-link unit of D06) on a
+// pseudo-terminal, for trying the tester without hardware and for testing it. Prints the terminal's
+// path as its first line and serves until SIGINT or SIGTERM.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -44,9 +44,10 @@ bool ParseRequest(const std::string& text, int* command, int* index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"heatsim: a virtual H-Bus heater on a pseudo-terminal"};
+  CLI::App app{"heatsim: a virtual heater (H-Bus or keyword link) on a pseudo-terminal"};
   std::string scenario;
   std::string version;
+  std::string device;
   int latencyMs = -1;
   bool lineRate = false;
   bool verbose = false;
@@ -72,6 +73,10 @@ int main(int argc, char** argv) {
   app.add_option("--version", version, "protocol version of a built-in unit")
       ->check(CLI::IsMember({"1.5", "3.0", "3.1", "3.2"}))
       ->excludes(scenarioOpt);
+  app.add_option("--device", device,
+                 "device record the unit answers as: D00 (the H-Bus unit, default) or D06 (the "
+                 "water heater unit on the keyword link, 10400 baud 8N1)")
+      ->check(CLI::IsMember({"D00", "D06"}, CLI::ignore_case));
   app.add_option("--latency-ms", latencyMs, "reply latency after a request, ms")
       ->check(CLI::Range(0, 60000));
   app.add_flag("--line-rate", lineRate, "pace every byte at its line time");
@@ -87,7 +92,9 @@ int main(int argc, char** argv) {
   app.add_option("--garbage", garbage, "this many random bytes follow each answer")
       ->check(CLI::Range(1, 64))
       ->group(faults);
-  app.add_option("--nak", naks, "refuse a request: CMD[.INDEX]=CODE in hex, e.g. 57.03=22")
+  app.add_option("--nak", naks,
+                 "refuse a request: CMD[.INDEX]=CODE in hex, e.g. 57.03=22 (D06: service and "
+                 "local identifier, e.g. 21.81=22)")
       ->group(faults);
   app.add_option("--power-off-after", powerOffAfter, "the unit goes silent after N requests")
       ->check(CLI::Range(0, 1000000000))
@@ -123,8 +130,17 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  heatsim::Family family = heatsim::Family::kHBus;
+  if (!device.empty() && heatsim::ParseFamily(device, &family) &&
+      family == heatsim::Family::kKeyword && !version.empty()) {
+    std::cerr << "heatsim: --version chooses an H-Bus unit; it does not go with --device " << device
+              << '\n';
+    return 2;
+  }
+
   heatsim::VirtualHeaterOptions options;
   options.scenario = version.empty() ? scenario : "v" + version;
+  options.device = device;
   if (latencyMs >= 0) options.latencyMs = latencyMs;
   options.lineRate = lineRate;
 

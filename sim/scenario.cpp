@@ -154,13 +154,72 @@ constexpr std::string_view kV15 = R"({
              "fill": "pattern"}
 })";
 
+// The water heater unit on the keyword link (device record D06), two stored faults.
+constexpr std::string_view kD06 = R"({
+  "family": "D06",
+  "name": "d06",
+  "latencyMs": 20,
+  "configuration": {"fuelType": "diesel"},
+  "thresholds": {"minVoltage": 10.2},
+  "co2": {"value": 112, "min": 80, "max": 160},
+  "inputs": {"mainSwitch": true, "supplementalRequest": false, "summer": false},
+  "model": {"ambientTemperature": 10, "temperature": 10, "supplyVoltage": 12.5, "noise": 0.04,
+            "seed": 6, "glowPlugResistance": 0.6, "workingHours": "820:14",
+            "operatingHours": "771:02", "startCount": 2045},
+  "keyword": {
+    "address": "0x51",
+    "keyBytes": "E9 8F",
+    "acceptAnyKey": false,
+    "heaterRunning": false,
+    "customerId": "4B 56 52 00 30 36 2D 57 48",
+    "customerData": "19 07 21 00 12 25 22 20 55 01 02 03",
+    "deviceNumber": "25222055001",
+    "datasetNumber": "25222056002",
+    "hardwareVersion": 3,
+    "softwareVersion": "2.14",
+    "faults": [
+      {"code": "0x1801", "status": "0x24", "counter": 3, "temperature": 14, "flameDetector": 40,
+       "voltage": 12.1, "fuelPump": 0, "fan": 128, "glowPlug": 100},
+      {"code": "0x1820", "status": "0x01", "counter": 1, "temperature": 72,
+       "flameDetector": 120, "voltage": 11.4, "fuelPump": 36, "fan": 200, "glowPlug": 0}
+    ]
+  }
+})";
+
+// The same unit answering the start request with the key bytes of another keyword family.
+constexpr std::string_view kD06WrongKey = R"({
+  "base": "d06", "name": "d06-wrong-key", "keyword": {"keyBytes": "C2 46"}
+})";
+constexpr std::string_view kD06AnyKey = R"({
+  "base": "d06", "name": "d06-any-key", "keyword": {"acceptAnyKey": true}
+})";
+constexpr std::string_view kD06Silent = R"({
+  "base": "d06", "name": "d06-silent", "injectedFaults": [{"kind": "noReply"}]
+})";
+constexpr std::string_view kD06Running = R"({
+  "base": "d06", "name": "d06-running", "keyword": {"heaterRunning": true}
+})";
+
 struct BuiltIn {
   std::string_view name;
   std::string_view json;
 };
 constexpr BuiltIn kBuiltIns[] = {
-    {"v1.5", kV15}, {"v3.0", kV30}, {"v3.1", kV31}, {"v3.2", kV32}, {"demo", kV32},
+    {"v1.5", kV15},
+    {"v3.0", kV30},
+    {"v3.1", kV31},
+    {"v3.2", kV32},
+    {"demo", kV32},
+    {"d06", kD06},
+    {"d06-wrong-key", kD06WrongKey},
+    {"d06-any-key", kD06AnyKey},
+    {"d06-silent", kD06Silent},
+    {"d06-running", kD06Running},
 };
+
+// Fields that only one family's units have.
+constexpr std::string_view kHBusOnlyFields[] = {
+    "version", "shortForms", "capabilities", "debugMode", "identification", "faults", "eeprom"};
 
 constexpr std::size_t kMaxScenarioFileBytes = 1 << 20;
 
@@ -665,6 +724,71 @@ void ApplyEeprom(const Json& j, EepromSetup* e) {
   if (fix) FixChecksum(e);
 }
 
+std::vector<KeywordFault> ReadKeywordFaults(const Json& j, const std::string& path) {
+  if (!j.is_array()) Fail(path, "expected a list of faults");
+  std::vector<KeywordFault> faults;
+  for (std::size_t i = 0; i < j.size(); ++i) {
+    const Fields f(j[i], path + "[" + std::to_string(i) + "]",
+                   {"code", "status", "counter", "temperature", "flameDetector", "voltage",
+                    "fuelPump", "fan", "glowPlug"});
+    if (!f.Find("code")) Fail(f.Path("code"), "missing");
+    KeywordFault fault;
+    f.Int("code", 0, 0xFFFF, &fault.code);
+    f.Int("status", 0, 255, &fault.status);
+    f.Int("counter", 0, 255, &fault.counter);
+    f.Int("temperature", -40, 125, &fault.temperatureC);
+    f.Int("flameDetector", 0, 255, &fault.flameDetector);
+    f.Volts("voltage", 0.0, 17.4, &fault.voltageMv);
+    f.Int("fuelPump", 0, 255, &fault.fuelPump);
+    f.Int("fan", 0, 255, &fault.fan);
+    f.Int("glowPlug", 0, 255, &fault.glowPlug);
+    faults.push_back(fault);
+  }
+  return faults;
+}
+
+std::string Characters(const Json& v, const std::string& path, std::size_t count) {
+  const std::string text = Text(v, path, count);
+  if (text.size() != count) Fail(path, "must be " + std::to_string(count) + " characters");
+  return text;
+}
+
+void ApplyKeyword(const Json& j, KeywordSetup* k) {
+  const Fields f(j, "keyword",
+                 {"address", "keyBytes", "acceptAnyKey", "heaterRunning", "fuelPumpPeriod",
+                  "customerId", "customerData", "deviceNumber", "datasetNumber", "hardwareVersion",
+                  "softwareVersion", "faults"});
+  f.Int("address", 0, 255, &k->address);
+  f.Hex("keyBytes", 2, 2, &k->keyBytes);
+  f.Bool("acceptAnyKey", &k->acceptAnyKey);
+  f.Bool("heaterRunning", &k->heaterRunning);
+  if (const Json* v = f.Find("fuelPumpPeriod")) {
+    if (v->is_string() && v->get<std::string>() == "model") {
+      k->fuelPumpPeriod = -1;
+    } else {
+      k->fuelPumpPeriod = static_cast<int>(Integer(*v, f.Path("fuelPumpPeriod"), 0, 255));
+    }
+  }
+  f.Hex("customerId", 9, 9, &k->customerId);
+  f.Hex("customerData", 12, 12, &k->customerData);
+  if (const Json* v = f.Find("deviceNumber")) {
+    k->deviceNumber = Characters(*v, f.Path("deviceNumber"), 11);
+  }
+  if (const Json* v = f.Find("datasetNumber")) {
+    k->datasetNumber = Characters(*v, f.Path("datasetNumber"), 11);
+  }
+  f.Int("hardwareVersion", 0, 255, &k->hardwareVersion);
+  if (const Json* v = f.Find("softwareVersion")) {
+    const std::string path = f.Path("softwareVersion");
+    const std::string text = Text(*v, path, 7);
+    const auto dot = text.find('.');
+    if (dot == std::string::npos) Fail(path, "expected \"major.minor\", such as \"2.14\"");
+    k->softwareMajor = static_cast<std::uint8_t>(Integer(Json(text.substr(0, dot)), path, 0, 255));
+    k->softwareMinor = static_cast<std::uint8_t>(Integer(Json(text.substr(dot + 1)), path, 0, 255));
+  }
+  if (const Json* v = f.Find("faults")) k->faults = ReadKeywordFaults(*v, f.Path("faults"));
+}
+
 FaultKind ReadFaultKind(const Json& v, const std::string& path) {
   static constexpr std::pair<std::string_view, FaultKind> kKinds[] = {
       {"noReply", FaultKind::kNoReply},         {"lateReply", FaultKind::kLateReply},
@@ -746,13 +870,26 @@ void ApplyBuiltIn(std::string_view name, Scenario* s) {
 
 void Apply(const Json& j, Scenario* s) {
   const Fields f(j, "",
-                 {"base", "name", "version", "shortForms", "capabilities", "debugMode", "latencyMs",
-                  "identification", "configuration", "thresholds", "co2", "inputs", "model",
-                  "faults", "eeprom", "injectedFaults"});
+                 {"base", "family", "name", "version", "shortForms", "capabilities", "debugMode",
+                  "latencyMs", "identification", "configuration", "thresholds", "co2", "inputs",
+                  "model", "faults", "eeprom", "injectedFaults", "keyword"});
   if (const Json* v = f.Find("base")) {
     const std::string base = Text(*v, "base", 32);
     if (BuiltInScenarioJson(base).empty()) Fail("base", "no built-in scenario \"" + base + "\"");
     ApplyBuiltIn(base, s);
+  }
+  if (const Json* v = f.Find("family")) {
+    const std::string device = Text(*v, "family", 8);
+    if (!ParseFamily(device, &s->family)) {
+      Fail("family", "no virtual unit for \"" + device + "\" (D00, D06)");
+    }
+  }
+  if (s->family == Family::kKeyword) {
+    for (const std::string_view key : kHBusOnlyFields) {
+      if (f.Find(key)) Fail(std::string(key), "does not apply to a D06 unit");
+    }
+  } else if (f.Find("keyword")) {
+    Fail("keyword", "applies to a D06 unit only (give \"family\": \"D06\")");
   }
   if (const Json* v = f.Find("name")) s->name = Text(*v, "name", 64);
   if (const Json* v = f.Find("version")) s->version = ReadVersion(*v, "version");
@@ -769,10 +906,29 @@ void Apply(const Json& j, Scenario* s) {
   if (const Json* v = f.Find("faults")) s->faults = ReadFaults(*v);
   if (const Json* v = f.Find("eeprom")) ApplyEeprom(*v, &s->eeprom);
   if (const Json* v = f.Find("injectedFaults")) s->injectedFaults = ReadInjectedFaults(*v);
+  if (const Json* v = f.Find("keyword")) ApplyKeyword(*v, &s->keyword);
+}
+
+void ValidateKeyword(const Scenario& s) {
+  const KeywordSetup& k = s.keyword;
+  if (k.faults.size() > 10) Fail("keyword.faults", "the unit stores at most 10 faults");
+  std::set<std::uint16_t> codes;
+  for (std::size_t i = 0; i < k.faults.size(); ++i) {
+    if (!codes.insert(k.faults[i].code).second) {
+      Fail("keyword.faults[" + std::to_string(i) + "].code", "the same code is stored twice");
+    }
+  }
+  if (s.co2Min > s.co2Max || s.co2Value < s.co2Min || s.co2Value > s.co2Max) {
+    Fail("co2", "needs min <= value <= max");
+  }
 }
 
 // What must hold for the whole scenario, whichever parts a file changed.
 void Validate(const Scenario& s) {
+  if (s.family == Family::kKeyword) {
+    ValidateKeyword(s);
+    return;
+  }
   const bool v3 = s.IsV3();
   const std::size_t numberBytes = v3 ? 4 : 3;
   if (s.id.deviceNumber.size() != numberBytes) {
@@ -830,9 +986,10 @@ void Validate(const Scenario& s) {
 bool ReadFile(const std::string& path, std::string* text, std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
+    std::string names;
+    for (const BuiltIn& b : kBuiltIns) names += (names.empty() ? "" : ", ") + std::string(b.name);
     *error = "cannot open scenario file \"" + path +
-             "\" (and there is no built-in scenario of "
-             "that name: v1.5, v3.0, v3.1, v3.2, demo)";
+             "\" (and there is no built-in scenario of that name: " + names + ")";
     return false;
   }
   text->clear();
@@ -917,11 +1074,17 @@ bool ApplyScenarioJson(std::string_view json, std::string_view origin, Scenario*
 }
 
 bool LoadScenario(std::string_view nameOrPath, std::string_view overrideJson, Scenario* out,
-                  std::string* error) {
+                  std::string* error, std::string_view device) {
   std::string ignored;
   if (!error) error = &ignored;
+  Family wanted = Family::kHBus;
+  if (!device.empty() && !ParseFamily(device, &wanted)) {
+    *error = "no virtual unit for device \"" + std::string(device) + "\" (D00, D06)";
+    return false;
+  }
+  const std::string_view familyDefault = wanted == Family::kKeyword ? "d06" : "v3.2";
   Scenario s;
-  const std::string_view name = nameOrPath.empty() ? std::string_view("v3.2") : nameOrPath;
+  const std::string_view name = nameOrPath.empty() ? familyDefault : nameOrPath;
   if (!BuiltInScenarioJson(name).empty()) {
     ApplyBuiltIn(name, &s);
   } else {
@@ -929,12 +1092,22 @@ bool LoadScenario(std::string_view nameOrPath, std::string_view overrideJson, Sc
     std::string text;
     if (!ReadFile(path, &text, error)) return false;
     const std::string origin = "scenario file \"" + path + "\"";
-    // A file starts from the built-in unit of its version unless it names another base.
-    std::string_view base = "v3.2";
+    // A file starts from the built-in unit of its family or version unless it names another
+    // base; a file that names neither, from the default unit of the device asked for.
+    std::string_view base = familyDefault;
     if (!Guarded(origin, error, [&] {
           const Json j = ParseJson(text);
-          const auto version = j.is_object() ? j.find("version") : j.end();
-          if (version != j.end()) base = BaseFor(ReadVersion(*version, "version"));
+          if (!j.is_object()) return;
+          Family family = Family::kHBus;
+          const auto named = j.find("family");
+          const auto version = j.find("version");
+          if (named != j.end() && named->is_string() &&
+              ParseFamily(named->get<std::string>(), &family)) {
+            base = family == Family::kKeyword ? "d06" : "v3.2";
+          }
+          if (family == Family::kHBus && version != j.end()) {
+            base = BaseFor(ReadVersion(*version, "version"));
+          }
         })) {
       return false;
     }
@@ -944,8 +1117,32 @@ bool LoadScenario(std::string_view nameOrPath, std::string_view overrideJson, Sc
   if (!overrideJson.empty() && !ApplyScenarioJson(overrideJson, "scenario text", &s, error)) {
     return false;
   }
+  if (!device.empty() && s.family != wanted) {
+    *error = "scenario \"" + std::string(name) + "\" is a " + std::string(FamilyDevice(s.family)) +
+             " unit, not " + std::string(FamilyDevice(wanted));
+    return false;
+  }
   *out = std::move(s);
   return true;
+}
+
+bool ParseFamily(std::string_view device, Family* family) {
+  std::string upper(device);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  if (upper == "D00") {
+    *family = Family::kHBus;
+    return true;
+  }
+  if (upper == "D06") {
+    *family = Family::kKeyword;
+    return true;
+  }
+  return false;
+}
+
+std::string_view FamilyDevice(Family family) {
+  return family == Family::kKeyword ? "D06" : "D00";
 }
 
 }  // namespace heatsim

@@ -96,7 +96,42 @@ struct ModelStart {
   double potentiometerC = 22.0;
 };
 
+// The link family of a unit, named by the device record that serves it: "D00" the H-Bus unit,
+// "D06" the water heater unit on the keyword link.
+enum class Family { kHBus, kKeyword };
+
+// One entry of the keyword unit's fault memory: its code, status byte and environment data.
+struct KeywordFault {
+  std::uint16_t code = 0;
+  std::uint8_t status = 0;
+  std::uint8_t counter = 1;
+  int temperatureC = 20;           // sent through the sensor table of the old units
+  std::uint8_t flameDetector = 0;  // raw
+  int voltageMv = 12000;           // sent in steps of 68.26 mV
+  std::uint8_t fuelPump = 0;       // raw
+  std::uint8_t fan = 0;            // raw
+  std::uint8_t glowPlug = 0;       // raw
+};
+
+// What only the keyword unit has.
+struct KeywordSetup {
+  std::uint8_t address = 0x51;                // the target byte the unit takes requests for
+  Bytes keyBytes = {0xE9, 0x8F};              // sent after the answer to the start request
+  bool acceptAnyKey = false;                  // the access answer is taken whatever its key
+  bool heaterRunning = false;                 // the heater burns (parking heating) from the start
+  int fuelPumpPeriod = -1;                    // a fixed fuel pump period byte; -1: from the model
+  Bytes customerId = Bytes(9, 0x20);          // 9 characters, 0 bytes allowed
+  Bytes customerData = Bytes(12, 0x00);       // the 12 bytes that follow them
+  std::string deviceNumber = "00000000000";   // 11 characters
+  std::string datasetNumber = "00000000000";  // 11 characters
+  std::uint8_t hardwareVersion = 1;
+  std::uint8_t softwareMajor = 1;
+  std::uint8_t softwareMinor = 0;
+  std::vector<KeywordFault> faults;  // at most 10: the fault list fills one frame
+};
+
 struct Scenario {
+  Family family = Family::kHBus;
   std::string name;
   std::uint8_t version = 0x32;  // high nibble major, low nibble minor
   bool shortForms = false;      // a 3.0 unit that sends the short reply forms
@@ -125,6 +160,7 @@ struct Scenario {
   std::vector<StoredFault> faults;
   EepromSetup eeprom;
   std::vector<FaultRule> injectedFaults;
+  KeywordSetup keyword;
 
   bool IsV3() const { return version >= 0x30; }
   bool HasCapability(unsigned byte, std::uint8_t bit) const {
@@ -133,10 +169,17 @@ struct Scenario {
 };
 
 // Builds a scenario: `nameOrPath` is a built-in name or a JSON file (empty: the default unit);
-// `overrideJson` (may be empty) is applied on top. Returns false with a message that names the
-// file and the field when something is wrong.
+// `overrideJson` (may be empty) is applied on top. `device` ("D00", "D06", any case; empty: as
+// the scenario says) chooses the family: the default unit is that family's, a file that names
+// no family is taken as one of it, and a scenario of another family is refused. Returns false
+// with a message that names the file and the field when something is wrong.
 bool LoadScenario(std::string_view nameOrPath, std::string_view overrideJson, Scenario* out,
-                  std::string* error);
+                  std::string* error, std::string_view device = {});
+
+// "D00" / "D06" (any case) -> the family; false for any other text.
+bool ParseFamily(std::string_view device, Family* family);
+// The device record of a family: "D00", "D06".
+std::string_view FamilyDevice(Family family);
 
 // Applies JSON text in the scenario format to `scenario`. `origin` names the text in messages.
 bool ApplyScenarioJson(std::string_view json, std::string_view origin, Scenario* scenario,

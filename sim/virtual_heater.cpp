@@ -13,9 +13,8 @@
 #include <random>
 #include <thread>
 
-#include "control_unit.h"
 #include "fault_plan.h"
-#include "frame_reader.h"
+#include "line_unit.h"
 #include "pty.h"
 #include "scenario.h"
 
@@ -23,14 +22,10 @@ namespace heatsim {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-using TimePoint = SteadyClock::time_point;
 using std::chrono::duration_cast;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-// A unit left in block mode without a frame for this long returns to H-Bus framing, so that a
-// tester that lost the link can wake it again.
-constexpr milliseconds kBlockIdle{2000};
 // Longest wait of the serving loop; Stop() wakes it at once anyway.
 constexpr milliseconds kMaxPoll{100};
 constexpr milliseconds kGarbagePause{10};
@@ -41,11 +36,6 @@ constexpr milliseconds kGarbagePause{10};
 constexpr milliseconds kForgetSpeedAfter{1000};
 // Bytes waiting for a tester that does not read; beyond this the line simply loses them.
 constexpr std::size_t kMaxQueuedBytes = 1 << 16;
-
-// One character on the line: start bit, 8 data bits, parity, stop bit.
-microseconds ByteTime(int rate) {
-  return microseconds(11'000'000 / std::max(rate, 1));
-}
 
 std::string Hex(const Bytes& bytes) {
   std::string text;
@@ -63,6 +53,33 @@ struct TimedByte {
   std::uint8_t byte;
 };
 
+// Characters one after another on a line, each one character time after the previous one. The
+// times of a run are counted from its first byte, so that they stay exact to the nanosecond
+// however long the run.
+class LinePacer {
+ public:
+  // The instant the next character is complete when it cannot begin before `earliest`.
+  TimePoint Next(TimePoint earliest, int rate, int bitsPerByte) {
+    if (count_ == 0 || earliest > free_ || rate != rate_ || bitsPerByte != bits_) {
+      origin_ = earliest;
+      count_ = 0;
+      rate_ = rate;
+      bits_ = bitsPerByte;
+    }
+    ++count_;
+    free_ = origin_ + duration_cast<SteadyClock::duration>(LineTime(rate_, bits_, count_));
+    return free_;
+  }
+  TimePoint Free() const { return free_; }
+
+ private:
+  TimePoint origin_{};
+  TimePoint free_{};
+  std::int64_t count_ = 0;
+  int rate_ = 0;
+  int bits_ = 0;
+};
+
 }  // namespace
 
 struct VirtualHeater::Impl {
@@ -77,10 +94,9 @@ struct VirtualHeater::Impl {
   bool ReadAvailable();  // false when nothing could be read
   void Process(const std::uint8_t* bytes, std::size_t count, TimePoint readAt);
   void HandleFrame(const Bytes& frame, TimePoint at);
-  void SyncFraming(TimePoint at);
   void FlushEcho();
   void CorruptEcho(std::size_t frameLength);
-  void Schedule(const Bytes& bytes, TimePoint start, int rate);
+  void Schedule(const Bytes& bytes, TimePoint start, int rate, int bits);
   void Insert(TimedByte b);
   void WriteDue(TimePoint now);
   void Unplug();
@@ -99,21 +115,19 @@ struct VirtualHeater::Impl {
   // Shared with the test hooks.
   mutable std::mutex mutex;
   PseudoTerminal pty;
-  std::unique_ptr<ControlUnit> unit;
+  std::unique_ptr<LineUnit> unit;
   FaultPlan faults;
   VirtualHeaterCounters counters;
   bool poweredOff = false;
   std::atomic<bool> unplugged{false};
 
   // The serving thread's own.
-  FrameReader reader;
-  bool readerInBlockMode = false;
   std::vector<TimedByte> echoHold;
   std::deque<TimedByte> out;
   bool writeBlocked = false;
-  TimePoint rxFree{};
+  LinePacer rx;
+  LinePacer tx;
   TimePoint txFree{};
-  TimePoint lastBlockActivity{};
   TimePoint lastReceived{};
   bool speedForgotten = false;
   std::mt19937 garbage;
@@ -156,8 +170,7 @@ void VirtualHeater::Impl::Run() {
 int VirtualHeater::Impl::PollTimeoutMs(TimePoint now) const {
   TimePoint next = now + kMaxPoll;
   if (!out.empty() && !writeBlocked) next = std::min(next, out.front().due);
-  if (const auto deadline = reader.Deadline()) next = std::min(next, *deadline);
-  if (readerInBlockMode) next = std::min(next, lastBlockActivity + kBlockIdle);
+  if (const auto deadline = unit->Deadline()) next = std::min(next, *deadline);
   if (!speedForgotten) next = std::min(next, lastReceived + kForgetSpeedAfter);
   if (next <= now) return 0;
   // Round up: waking a little late is harmless, waking early only costs a pass.
@@ -167,16 +180,12 @@ int VirtualHeater::Impl::PollTimeoutMs(TimePoint now) const {
 void VirtualHeater::Impl::Service(TimePoint now) {
   {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (reader.Expire(now)) {
+    if (unit->Expire(now)) {
       ++counters.framesDropped;
       Log("-- dropped: incomplete frame");
       FlushEcho();
     }
-    if (readerInBlockMode && now - lastBlockActivity >= kBlockIdle) {
-      unit->LeaveBlockMode();
-      SyncFraming(now);
-      Log("-- block mode ended: no frame for 2 s");
-    }
+    if (const std::string line = unit->OnTimer(now); !line.empty()) Log(line);
     if (!speedForgotten && now - lastReceived >= kForgetSpeedAfter) {
       if (pty.IsOpen()) pty.ForgetLineSpeed();
       speedForgotten = true;
@@ -207,42 +216,33 @@ void VirtualHeater::Impl::Process(const std::uint8_t* bytes, std::size_t count, 
     if (lineRate) {
       // The tester's bytes leave its UART one after another; each is complete (and echoed)
       // one character time after the previous one.
-      at = std::max(readAt, rxFree) + ByteTime(unit->Rate());
-      rxFree = at;
+      at = rx.Next(readAt, unit->Rate(), unit->BitsPerByte());
     }
     ++counters.bytesReceived;
     echoHold.push_back({at, bytes[i]});
-    const std::uint64_t droppedBefore = reader.Dropped();
-    const std::optional<Bytes> frame = reader.Feed(bytes[i], at);
-    if (reader.Dropped() != droppedBefore) {
-      ++counters.framesDropped;
-      Log("-- dropped: " + std::string(reader.LastDrop()));
+    const std::uint64_t droppedBefore = unit->Dropped();
+    const std::optional<Bytes> frame = unit->Feed(bytes[i], at);
+    if (unit->Dropped() != droppedBefore) {
+      counters.framesDropped += unit->Dropped() - droppedBefore;
+      Log("-- dropped: " + std::string(unit->LastDrop()));
     }
     if (frame) HandleFrame(*frame, at);
-    if (!reader.Partial()) FlushEcho();
+    if (!unit->Partial()) FlushEcho();
   }
 }
 
 void VirtualHeater::Impl::HandleFrame(const Bytes& frame, TimePoint at) {
-  const bool block = unit->BlockMode();
-  if (Xor(frame) != 0) {
+  std::string why;
+  const std::optional<RequestInfo> request = unit->Check(frame, &why);
+  if (!request) {
     ++counters.framesDropped;
-    Log("-- dropped: checksum " + Hex(frame));
-    return;
-  }
-  if (!block && (frame[0] & 0x0F) != 0x4) {
-    ++counters.framesDropped;
-    Log("-- not for the unit: " + Hex(frame));
+    Log("-- " + why + " " + Hex(frame));
     return;
   }
   Log("<- " + Hex(frame));
   const std::uint64_t number = counters.telegramsReceived++;
-  if (block) ++counters.blockFramesReceived;
-  const int command = block ? frame[0] : frame[2];
-  int index = -1;
-  if (block && frame.size() >= 3) index = frame[1];
-  if (!block && frame.size() >= 5) index = frame[3];
-  const FaultDecision d = faults.Decide(number, command, index, block);
+  if (request->block) ++counters.blockFramesReceived;
+  const FaultDecision d = faults.Decide(number, request->command, request->index, request->block);
   if (d.unplug) {
     Unplug();
     return;
@@ -256,23 +256,22 @@ void VirtualHeater::Impl::HandleFrame(const Bytes& frame, TimePoint at) {
     Log("-- wrong echo; the unit did not get the request");
   }
   if (poweredOff || d.noReply || d.wrongEcho) return;
-  if (block) lastBlockActivity = at;
 
   const int rate = unit->Rate();
+  const int bits = unit->BitsPerByte();
   Answer answer;
   if (d.nakCode >= 0) {
-    answer.bytes = unit->Nak(frame[0], static_cast<std::uint8_t>(d.nakCode));
+    answer.bytes = unit->Refuse(frame, static_cast<std::uint8_t>(d.nakCode));
     answer.nak = true;
   } else {
-    answer = block ? unit->OnBlockFrame(frame) : unit->OnTelegram(frame);
+    answer = unit->Respond(frame, at);
   }
-  SyncFraming(at);
   if (answer.bytes.empty()) {
     Log("-- no answer");
     return;
   }
   if (d.badChecksum) answer.bytes.back() ^= 0xFF;
-  Schedule(answer.bytes, at + milliseconds(latencyMs + d.extraDelayMs), rate);
+  Schedule(answer.bytes, at + milliseconds(latencyMs + d.extraDelayMs), rate, bits);
   ++counters.repliesSent;
   if (answer.nak) ++counters.naksSent;
   Log("-> " + Hex(answer.bytes) + (d.extraDelayMs ? " (late)" : "") +
@@ -283,21 +282,8 @@ void VirtualHeater::Impl::HandleFrame(const Bytes& frame, TimePoint at) {
   if (d.garbageBytes > 0) {
     Bytes noise(static_cast<std::size_t>(d.garbageBytes));
     for (std::uint8_t& b : noise) b = static_cast<std::uint8_t>(garbage() & 0xFF);
-    Schedule(noise, std::max(txFree, at) + kGarbagePause, unit->Rate());
+    Schedule(noise, std::max(txFree, at) + kGarbagePause, unit->Rate(), unit->BitsPerByte());
     Log("-> " + Hex(noise) + " (garbage)");
-  }
-}
-
-void VirtualHeater::Impl::SyncFraming(TimePoint at) {
-  const bool block = unit->BlockMode();
-  if (block == readerInBlockMode) return;
-  readerInBlockMode = block;
-  if (block) {
-    ControlUnit* u = unit.get();
-    reader.SetBlockMode([u](std::uint8_t first) { return u->BlockFrameRest(first); });
-    lastBlockActivity = at;
-  } else {
-    reader.SetHBusMode();
   }
 }
 
@@ -308,11 +294,11 @@ void VirtualHeater::Impl::FlushEcho() {
 
 void VirtualHeater::Impl::CorruptEcho(std::size_t frameLength) {
   if (echoHold.size() < frameLength || frameLength == 0) return;
+  Bytes echo(frameLength);
   const std::size_t first = echoHold.size() - frameLength;
-  // Changing a data byte together with the checksum keeps the echo a well-formed telegram that
-  // differs from the request, as a collision on the line can.
-  echoHold.back().byte ^= 0x01;
-  if (frameLength >= 3) echoHold[first + frameLength - 2].byte ^= 0x01;
+  for (std::size_t i = 0; i < frameLength; ++i) echo[i] = echoHold[first + i].byte;
+  unit->CorruptEcho(echo);
+  for (std::size_t i = 0; i < frameLength; ++i) echoHold[first + i].byte = echo[i];
 }
 
 void VirtualHeater::Impl::Insert(TimedByte b) {
@@ -322,18 +308,15 @@ void VirtualHeater::Impl::Insert(TimedByte b) {
   while (out.size() > kMaxQueuedBytes) out.pop_front();
 }
 
-void VirtualHeater::Impl::Schedule(const Bytes& bytes, TimePoint start, int rate) {
+void VirtualHeater::Impl::Schedule(const Bytes& bytes, TimePoint start, int rate, int bits) {
   if (!lineRate) {
     for (const std::uint8_t b : bytes) Insert({start, b});
     txFree = std::max(txFree, start);
     return;
   }
-  TimePoint t = std::max(start, txFree);
-  for (const std::uint8_t b : bytes) {
-    t += ByteTime(rate);
-    Insert({t, b});
-  }
-  txFree = t;
+  const TimePoint from = std::max(start, txFree);
+  for (const std::uint8_t b : bytes) Insert({tx.Next(from, rate, bits), b});
+  txFree = std::max(txFree, tx.Free());
 }
 
 void VirtualHeater::Impl::WriteDue(TimePoint now) {
@@ -373,7 +356,9 @@ std::unique_ptr<VirtualHeater> VirtualHeater::Start(const VirtualHeaterOptions& 
   std::string ignored;
   if (!error) error = &ignored;
   Scenario scenario;
-  if (!LoadScenario(options.scenario, options.scenarioJson, &scenario, error)) return nullptr;
+  if (!LoadScenario(options.scenario, options.scenarioJson, &scenario, error, options.device)) {
+    return nullptr;
+  }
   const int latency = options.latencyMs.value_or(scenario.latencyMs);
   if (latency < 0 || latency > 60000) {
     *error = "reply latency must lie between 0 and 60000 ms";
@@ -400,13 +385,13 @@ std::unique_ptr<VirtualHeater> VirtualHeater::Start(const VirtualHeaterOptions& 
     fcntl(fd, F_SETFD, FD_CLOEXEC);
   }
 
-  ControlUnit::Clock clock = options.clock;
+  LineUnit::Clock clock = options.clock;
   if (!clock) {
     clock = [origin = SteadyClock::now()] {
       return duration_cast<milliseconds>(SteadyClock::now() - origin);
     };
   }
-  impl->unit = std::make_unique<ControlUnit>(scenario, std::move(clock));
+  impl->unit = MakeLineUnit(scenario, std::move(clock));
   for (FaultRule rule : scenario.injectedFaults) impl->faults.Add(rule, 0);
   for (FaultRule rule : options.faults) {
     rule.value = std::clamp(rule.value, 0, 60000);
@@ -419,6 +404,20 @@ std::unique_ptr<VirtualHeater> VirtualHeater::Start(const VirtualHeaterOptions& 
 
 const std::string& VirtualHeater::PtyPath() const {
   return impl_->path;
+}
+
+std::string VirtualHeater::Device() const {
+  return std::string(impl_->unit->Device());
+}
+
+int VirtualHeater::LineRate() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->Rate();
+}
+
+int VirtualHeater::BitsPerByte() const {
+  const std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->unit->BitsPerByte();
 }
 
 void VirtualHeater::Stop() {
@@ -443,7 +442,7 @@ std::vector<std::uint8_t> VirtualHeater::Eeprom() const {
 
 std::uint8_t VirtualHeater::OperatingMode() const {
   const std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->unit->Mode();
+  return impl_->unit->OperatingMode();
 }
 
 std::uint8_t VirtualHeater::StateCode() const {
@@ -453,7 +452,7 @@ std::uint8_t VirtualHeater::StateCode() const {
 
 std::size_t VirtualHeater::StoredFaultCount() const {
   const std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->unit->FaultCount();
+  return impl_->unit->StoredFaultCount();
 }
 
 void VirtualHeater::InjectFault(const FaultRule& rule) {

@@ -1,6 +1,7 @@
-// The virtual heater: an H-Bus control unit behind a diagnosis adapter, served on a
-// pseudo-terminal. The tester opens the terminal's path like a serial port; every byte it sends
-// comes back as the adapter's echo, then the unit answers.
+// The virtual heater: a control unit behind a diagnosis adapter, served on a pseudo-terminal.
+// The tester opens the terminal's path like a serial port; every byte it sends comes back as the
+// adapter's echo, then the unit answers. The unit is the H-Bus unit of device record D00 or the
+// keyword-link water heater unit of D06, chosen by the scenario.
 //
 // Used by heatsim (the command-line front end), by the tester's --virtual-heater option and by
 // the end-to-end tests.
@@ -42,14 +43,20 @@ struct FaultRule {
 };
 
 struct VirtualHeaterOptions {
-  // A built-in scenario ("v1.5", "v3.0", "v3.1", "v3.2", "demo") or the path of a JSON scenario
-  // file. Empty: the demonstration unit (a 3.2 unit with two stored faults).
+  // A built-in scenario ("v1.5", "v3.0", "v3.1", "v3.2", "demo", "d06", "d06-wrong-key",
+  // "d06-any-key", "d06-silent", "d06-running") or the path of a JSON scenario file. Empty: the
+  // demonstration unit of the device (a 3.2 unit with two stored faults; "d06" for D06).
   std::string scenario;
+  // "D00" or "D06" (any case): the unit's device record. A scenario file that names no family is
+  // taken as one of this device, and a scenario of another one is refused. Empty: the
+  // scenario's.
+  std::string device;
   // Optional JSON text in the scenario file format, applied on top of `scenario`.
   std::string scenarioJson;
   // Reply latency in ms after the last byte of a request; empty: the scenario's.
   std::optional<int> latencyMs;
-  // Pace every byte at its line time (11 bits at the current rate), as on the real line.
+  // Pace every byte at its line time (11 bits for the H-Bus unit's 8E1, 10 for the keyword
+  // unit's 8N1, at the current rate), as on the real line.
   bool lineRate = false;
   // Faults in addition to those of the scenario.
   std::vector<FaultRule> faults;
@@ -85,6 +92,11 @@ class VirtualHeater {
 
   // The path of the terminal the tester opens (for example "/dev/pts/7").
   const std::string& PtyPath() const;
+  // The device record the unit answers as: "D00" or "D06".
+  std::string Device() const;
+  // The line now: rate in baud and bits per character (11 for 8E1, 10 for 8N1).
+  int LineRate() const;
+  int BitsPerByte() const;
 
   // Ends serving, joins the thread and closes the terminal. Bounded; safe to call twice.
   void Stop();
