@@ -45,10 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (StoreInit(HBusCatalogue()) != 1) return 0;
   driver.state.Reset();
   Input in{data, size};
-  driver.link.SetVersion(in.Next());
-  const std::span<const PollEntry> table = hbus::PollTable();
+  driver.SetVersion(in.Next());
+  const std::span<const hbus::PollEntry> table = hbus::PollTable();
   while (!in.Empty()) {
-    const PollEntry& entry = table[in.Next() % table.size()];
+    const hbus::PollEntry& entry = table[in.Next() % table.size()];
     const std::uint8_t kind = in.Next();
     const std::size_t count = in.Next() % (kMaxTelegramLength - 2);
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       length = std::min(entry.builder(driver, work, length), work.size());
       if (length == 0) continue;
     }
-    driver.link.NoteSent(work[0]);
+    driver.client.NoteSent(work[0]);
 
     // The reply: header, length, command, data, checksum.
     std::vector<std::uint8_t> reply = {kReplyHeader, static_cast<std::uint8_t>(count + 2)};
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < count; ++i) reply.push_back(in.Next());
     reply.push_back(XorOf(reply));
     entry.handler(driver, hbus::ReplyView(reply));
-    if ((kind & 4) != 0) driver.link.SetVersion(in.Next());
+    if ((kind & 4) != 0) driver.SetVersion(in.Next());
   }
   StoreRelease();
   return 0;

@@ -57,7 +57,7 @@ class DecoderTest : public ::testing::Test {
     const auto bytes = Reply(body);
     return handler(driver, ReplyView(bytes));
   }
-  void SetVersion(std::uint8_t version) { driver.link.SetVersion(version); }
+  void SetVersion(std::uint8_t version) { driver.SetVersion(version); }
   void SetCode(std::initializer_list<std::uint8_t> bytes) {
     driver.state.code = {};
     std::size_t i = 0;
@@ -839,7 +839,7 @@ TEST_F(DecoderTest, ModeOnKeepsItsCommandAliveUntilTheUnitEndsIt) {
   ASSERT_EQ(BuildModeOn(driver, work, 2), 2u);
   EXPECT_EQ(work[1], 0x3C);
   EXPECT_EQ(driver.link.HeatingActive(), 0x21);
-  driver.link.NoteSent(0x21);
+  driver.client.NoteSent(0x21);
   EXPECT_EQ(Run(HandleModeOn, "A1"), EntryResult::kDone);
   EXPECT_EQ(driver.link.HeatingActive(), 0x21);
 
@@ -856,7 +856,7 @@ TEST_F(DecoderTest, ModeOnKeepsItsCommandAliveUntilTheUnitEndsIt) {
 TEST_F(DecoderTest, RefusedModeEndsIt) {
   SetVersion(0x32);
   driver.link.SetHeatingActive(0x20);
-  driver.link.NoteSent(0x20);
+  driver.client.NoteSent(0x20);
   EXPECT_EQ(Run(HandleModeOn, "7F 22"), EntryResult::kDone);
   EXPECT_EQ(recorders.Errors(), std::vector<std::string>{"NAK: conditions not correct!"});
   EXPECT_EQ(driver.link.HeatingActive(), 0);
@@ -867,7 +867,7 @@ TEST_F(DecoderTest, RefusedModeEndsIt) {
 }
 
 TEST_F(DecoderTest, NakWithAnUnknownCodeNamesTheCode) {
-  driver.link.NoteSent(0x25);
+  driver.client.NoteSent(0x25);
   EXPECT_EQ(Run(HandleAck, "7F 99"), EntryResult::kDone);
   EXPECT_EQ(recorders.Errors(), std::vector<std::string>{"NAK: unknown acknowlede code 0x99!"});
 }
@@ -1061,7 +1061,7 @@ TEST_P(ShortReplies, AreRefusedWithoutReadingPastThem) {
   for (std::size_t k = 0; k < table.size(); ++k) {
     const PollEntry& entry = table[k];
     const auto positive = static_cast<std::uint8_t>(entry.payload[0] | 0x80);
-    driver.link.NoteSent(entry.payload[0]);
+    driver.client.NoteSent(entry.payload[0]);
     const std::vector<std::vector<std::uint8_t>> replies = {
         {}, {0x4F}, {0x4F, 0x02}, {0x4F, 0x02, positive}, {0x4F, 0x1F, positive, entry.payload[1]},
     };

@@ -8,7 +8,7 @@
 #include "drivers/hbus/capabilities.h"
 #include "drivers/hbus/reply_view.h"
 #include "drivers/hbus/store_access.h"
-#include "link/link_worker.h"
+#include "link/poll_client.h"
 
 namespace heatdiag::hbus {
 

@@ -10,7 +10,7 @@
 #include <span>
 
 #include "drivers/hbus/reply_view.h"
-#include "link/link_worker.h"
+#include "link/poll_client.h"
 
 namespace heatdiag::hbus {
 

@@ -37,7 +37,7 @@ void PutAddress(Work work, std::uint32_t address) {
 
 // The cell of the walk that the last telegram was about, or nullptr when the request is gone.
 DatasetCell* WalkCell(Driver& d) {
-  DatasetRequest* request = d.link.CurrentDatasetRequest();
+  DatasetRequest* request = d.client.CurrentDatasetRequest();
   if (request == nullptr || request->cells == nullptr || d.state.cellCursor >= request->end)
     return nullptr;
   return &request->cells[d.state.cellCursor];
@@ -51,7 +51,7 @@ EntryResult FailTransfer(Driver& d, std::uint32_t textId) {
 }
 
 std::size_t BuildBlock(Driver& d, Work work, std::uint8_t mark) {
-  DatasetRequest* request = d.link.CurrentDatasetRequest();
+  DatasetRequest* request = d.client.CurrentDatasetRequest();
   if (request == nullptr || request->cells == nullptr) {
     d.link.FinishDataset(1);
     return 0;
@@ -63,8 +63,8 @@ std::size_t BuildBlock(Driver& d, Work work, std::uint8_t mark) {
   }
   const auto page = static_cast<std::uint8_t>(*first >> 8);
   d.state.currentPage = page;
-  d.link.SetCurrentBank(page);
-  const BlockRate rate = BlockRateFor(d.Version(), d.link.BlockConfig().baudRate);
+  d.client.SetCurrentBank(page);
+  const BlockRate rate = BlockRateFor(d.Version(), d.client.BlockConfig().baudRate);
   d.state.blockBaudRate = rate.baudRate;
   work[1] = rate.code;
   work[2] = page;
@@ -84,7 +84,7 @@ EntryResult HandleBlock(Driver& d, const ReplyView& reply, EntryResult phase) {
     d.link.FinishDataset(1);
     return InvalidLength();
   }
-  d.link.EnterBlockMode(d.state.blockBaudRate);
+  d.client.EnterBlockMode(d.state.blockBaudRate);
   return phase;
 }
 
@@ -104,7 +104,7 @@ std::size_t BuildReadCell(Driver& d, Work work, std::size_t) {
   DriverState& state = d.state;
   std::uint32_t address = state.singleCell.address;
   if (!state.singleCell.active) {
-    DatasetRequest* request = d.link.CurrentDatasetRequest();
+    DatasetRequest* request = d.client.CurrentDatasetRequest();
     const auto next = NextMarked(request, state.cellCursor, CELL_READ);
     if (!next) {
       d.link.FinishDataset(0);
@@ -155,7 +155,7 @@ std::size_t BuildWriteCell(Driver& d, Work work, std::size_t) {
   std::uint32_t address = state.singleCell.address;
   std::uint8_t value = state.singleCell.value;
   if (!state.singleCell.active) {
-    DatasetRequest* request = d.link.CurrentDatasetRequest();
+    DatasetRequest* request = d.client.CurrentDatasetRequest();
     const auto next = NextMarked(request, state.cellCursor, CELL_WRITE);
     if (!next) {
       d.link.FinishDataset(0);

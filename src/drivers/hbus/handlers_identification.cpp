@@ -139,7 +139,7 @@ EntryResult HandleVersion(Driver& d, const ReplyView& reply) {
     ShowThreadError(kTextVersionNotImplemented);
     return EntryResult::kLinkFault;
   }
-  link.SetVersion(version);
+  d.SetVersion(version);
   ApplyVersionHiding(d, version);
   link.SetIdentified(true);
   link.SetAnswered();

@@ -87,7 +87,7 @@ EntryResult HandleModeOn(Driver& d, const ReplyView& reply) {
     EndMode(d);
     return EntryResult::kDone;
   }
-  if (!reply.Answers(d.link.SentCommand())) {
+  if (!reply.Answers(d.client.SentCommand())) {
     EndMode(d);
     return InvalidResponse();
   }
@@ -109,7 +109,7 @@ EntryResult HandleHeaterOff(Driver& d, const ReplyView& reply) {
 }
 
 EntryResult HandleAck(Driver& d, const ReplyView& reply) {
-  return CheckAck(reply, d.link.SentCommand());
+  return CheckAck(reply, d.client.SentCommand());
 }
 
 std::size_t BuildKeepAlive(Driver& d, Work work, std::size_t length) {

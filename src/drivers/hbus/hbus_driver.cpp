@@ -56,7 +56,7 @@ std::string LongName(std::uint32_t textId) {
 
 }  // namespace
 
-Driver::Driver() : link(*this, transport, PollTable()) {}
+Driver::Driver() : client(*this, PollTable()), link(client, transport) {}
 
 Driver::~Driver() {
   if (initialised_) Shutdown();
@@ -107,7 +107,7 @@ int Driver::StartSession() {
   PortConfig block = hbus;
   block.baudRate = settings.hbusBlockBaud > 0 ? static_cast<std::uint32_t>(settings.hbusBlockBaud)
                                               : kDefaultBlockBaud;
-  link.SetLineConfigs(hbus, block);
+  client.SetLineConfigs(hbus, block);
   PortOpenError why;
   if (OpenPort(port_, hbus, why) == 0) {
     port_ = nullptr;
@@ -126,6 +126,7 @@ int Driver::StartSession() {
   }
   StoreUnsigned(kFaultCountRow, 0xFF);  // not known yet
   link.BeginSession();
+  client.BeginSession();
   state.Reset();
   ProtocolResetStateTimer();
   SleepMs(kSessionSettleMs);
@@ -400,9 +401,9 @@ int Driver::GetDatasetLayout(DatasetImage* image) {
 bool Driver::WaitDataset(DatasetRequest* request, std::uint32_t bits) {
   state.singleCell.active = false;
   state.cellCursor = request->first;
-  link.SetDatasetRequest(request);
+  client.SetDatasetRequest(request);
   const bool served = RequestAndWait(link.DatasetDone(), bits);
-  link.SetDatasetRequest(nullptr);
+  client.SetDatasetRequest(nullptr);
   return served && link.DatasetError() == 0;
 }
 
@@ -446,7 +447,7 @@ int Driver::GetDefaultAddresses(std::uint8_t* addresses) {
 int Driver::SendFreeTelegram(const FreeTelegram* telegram) {
   // The transmit buffer holds header, length and checksum besides the payload.
   if (telegram == nullptr || telegram->length > kMaxRequestPayload) return 0;
-  link.QueueFreeTelegram(*telegram);
+  client.QueueFreeTelegram(*telegram);
   return 1;
 }
 

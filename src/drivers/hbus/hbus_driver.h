@@ -12,6 +12,7 @@
 
 #include "drivers/driver_record.h"
 #include "drivers/hbus/driver_state.h"
+#include "drivers/hbus/link_client.h"
 #include "drivers/hbus/reply_view.h"
 #include "link/hbus_transport.h"
 #include "link/link_worker.h"
@@ -70,6 +71,7 @@ class Driver {
   Driver& operator=(const Driver&) = delete;
 
   HBusTransport transport;
+  LinkClient client;  // what the link worker sends, and the block transfer
   LinkWorker link;
   DriverState state;
 
@@ -117,7 +119,8 @@ class Driver {
   void EndDebugMode(DebugState* debug);
 
   // The H-Bus version of the unit (0x31 = 3.1; 0 until it has answered).
-  std::uint8_t Version() const { return link.Version(); }
+  std::uint8_t Version() const { return transport.HBusVersion(); }
+  void SetVersion(std::uint8_t version) { transport.SetHBusVersion(version); }
 
  private:
   // Sets the bit, then waits on the event in 100 ms slices until it is signalled or the program

@@ -3,6 +3,7 @@
 
 #include "drivers/hbus/handlers.h"
 #include "drivers/hbus/hbus_driver.h"
+#include "drivers/hbus/link_client.h"
 
 namespace heatdiag::hbus {
 namespace {
