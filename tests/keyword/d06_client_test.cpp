@@ -11,6 +11,7 @@
 #include "drivers/catalogue/driver_catalogues.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_client.h"
+#include "drivers/keyword/d06_driver.h"
 #include "drivers/keyword/d06_rows.h"
 #include "keyword/frames.h"
 #include "shell/messages.h"
@@ -132,19 +133,13 @@ TEST_F(ClientTest, BuilderWithNothingToSendCountsAsDone) {
   EXPECT_TRUE(line.sent.empty());
 }
 
-TEST_F(ClientTest, LostLinkReleasesAWaitingCo2Write) {
-  driver.facts.RequestDone().Reset();
-  client.LinkLost();
-  EXPECT_TRUE(driver.facts.RequestDone().Wait(0));
-  EXPECT_NE(driver.facts.RequestError(), 0u);
+TEST_F(ClientTest, RoutineAnswerAndRows) {
   EXPECT_EQ(client.StateAfter(EntryResult::kDatasetRead), WorkerState::kRequests);
   EXPECT_TRUE(client.RowApplies(17));
 }
 
 TEST_F(ClientTest, FreeTelegramGoesOutWithItsAddressesAtHousekeeping) {
-  Event running{EventReset::kManual};
-  running.Set();
-  driver.AttachSessionEvent(&running);
+  driver.transport.SessionRunning().Set();
   FreeTelegram telegram;
   telegram.deviceAddress = 0x52;
   telegram.sourceAddress = 0xF2;
@@ -170,7 +165,7 @@ TEST_F(ClientTest, FreeTelegramGoesOutWithItsAddressesAtHousekeeping) {
   EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
   telegram.length = 0;
   EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
-  running.Reset();
+  driver.transport.SessionRunning().Reset();
   telegram.length = 2;
   EXPECT_EQ(driver.SendFreeTelegram(&telegram), 0);
 }

@@ -43,8 +43,7 @@ constexpr const char* kInvalidKeyword = "Invalid keyword (wrong device selected)
 class D06Test : public ::testing::Test {
  protected:
   void SetUp() override {
-    running.Set();
-    driver.AttachSessionEvent(&running);
+    driver.transport.SessionRunning().Set();  // requests are placed while a session runs
     StoreStartup();
     ASSERT_EQ(StoreInit(CatalogueD06()), 1);
     for (std::uint32_t row = 0; row < r::kCount; ++row) {
@@ -70,7 +69,6 @@ class D06Test : public ::testing::Test {
   static bool Present(std::uint32_t row) { return StoreGetPresent(row) != 0; }
 
   Recorders recorders;
-  Event running{EventReset::kManual};
   Driver driver;
 };
 
@@ -465,7 +463,7 @@ TEST_F(D06Test, ComponentTestSwitchesThePreviousComponentOffFirst) {
   EXPECT_EQ(Build(15), Hex("30 10 07 01"));
 
   EXPECT_EQ(driver.StartComponent(6, 0, 0), 0);
-  running.Reset();  // no session: nobody would serve the request
+  driver.transport.SessionRunning().Reset();  // no session: nobody would serve the request
   EXPECT_EQ(driver.StartComponent(1, 0, 0), 0);
   EXPECT_EQ(Run(HandleComponentTest, "70 02 07 01"), EntryResult::kDone);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "drivers/diag_store.h"
+#include "drivers/keyword/d06_driver.h"
 #include "shell/frame_sink.h"
 #include "shell/messages.h"
 
@@ -34,8 +35,8 @@ bool Client::Housekeeping() {
   return sent != 0;
 }
 
-void Client::LinkLost() {
-  Owner().facts.FinishRequest(1);
+WorkerState Client::StateAfter(EntryResult result) {
+  return Driver::StateAfter(result);
 }
 
 }  // namespace heatdiag::d06

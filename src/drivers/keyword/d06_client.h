@@ -6,11 +6,17 @@
 #include <optional>
 #include <span>
 
-#include "drivers/keyword/d06_driver.h"
+#include "drivers/kit/keyword_reply.h"
 #include "drivers/kit/request_line.h"
 #include "link/table_poll_client.h"
 
 namespace heatdiag::d06 {
+
+class Driver;
+using PollRowD06 = PollRow<Driver, keyword::ReplyView>;
+
+// The poll table (19 rows).
+std::span<const PollRowD06> PollTable();
 
 class Client : public TablePollClient<Driver, keyword::ReplyView> {
  public:
@@ -19,7 +25,7 @@ class Client : public TablePollClient<Driver, keyword::ReplyView> {
 
   std::optional<keyword::ReplyView> Exchange(std::span<const std::uint8_t> request) override;
   // The routine answer's result 4 leads to the request state 6 (Driver::StateAfter).
-  WorkerState StateAfter(EntryResult result) override { return Driver::StateAfter(result); }
+  WorkerState StateAfter(EntryResult result) override;
 
   bool WakeUp() override { return line_.WakeUp(); }
   // The session's data are valid: the views are told.
@@ -27,8 +33,6 @@ class Client : public TablePollClient<Driver, keyword::ReplyView> {
   // Sends a queued free telegram with its own addresses; the protocol records the exchange when
   // the telegram asks for it. False when it stayed unanswered.
   bool Housekeeping() override;
-  // A waiting CO2 write is released with an error.
-  void LinkLost() override;
 
  private:
   kit::RequestLine& line_;

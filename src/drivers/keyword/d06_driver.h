@@ -13,11 +13,17 @@
 #include <span>
 #include <string>
 
+#include "drivers/keyword/d06_client.h"
 #include "drivers/kit/keyword_checks.h"
+#include "drivers/kit/keyword_line.h"
 #include "drivers/kit/keyword_reply.h"
 #include "drivers/kit/session.h"
 #include "drivers/kit/state_log.h"
+#include "link/hbus_transport.h"
+#include "link/keyword_frame.h"
+#include "link/link_worker.h"
 #include "link/poll_client.h"
+#include "link/serial_port.h"
 #include "service/free_telegram.h"
 
 namespace heatdiag {
@@ -99,17 +105,31 @@ struct DriverState {
   void Reset();
 };
 
-class Driver;
-using PollRowD06 = PollRow<Driver, keyword::ReplyView>;
-
 class Driver {
  public:
-  Driver() = default;
+  Driver();
+  ~Driver();
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
   DriverState state;
-  kit::LinkFacts facts;
+
+ private:
+  KeywordFraming framing_{kTargetAddress, kSourceAddress};
+  bool portChosen_ = false;  // otherwise the port of the settings
+  std::uint32_t portNumber_ = 1;
+  std::string devicePath_;
+  SerialPort* port_ = nullptr;
+  bool initialised_ = false;
+
+ public:
+  // The line transport with the keyword framing in its line slot. (The link worker takes the
+  // H-Bus transport type; only its LineTransport part is used.)
+  HBusTransport transport;
+  kit::KeywordLine line{transport, framing_};
+  Client client{*this, line};
+  // Request word, probe flags and request-done event of the session.
+  LinkWorker facts{client, transport};
 
   // --- What the handlers use -----------------------------------------------------------------
   void Request(std::uint32_t bits) { facts.Request(bits); }
@@ -124,16 +144,20 @@ class Driver {
   // where polling goes on; kDatasetWrite does the same. Other results are not block phases.
   static WorkerState StateAfter(EntryResult result);
 
- private:
-  Event* sessionRunning_ = nullptr;
+  // --- Program start and exit ------------------------------------------------------------------
+  void Init();
+  void Shutdown();
 
- public:
-  // --- Session ---------------------------------------------------------------------------------
-  // The session-running event of the driver's line (manual reset): set while a session runs.
-  void AttachSessionEvent(Event* running) { sessionRunning_ = running; }
-  int IsSessionActive() const {
-    return sessionRunning_ != nullptr && sessionRunning_->IsSet() ? 1 : 0;
-  }
+  // --- Sessions ------------------------------------------------------------------------------
+  // The port the next session opens: a number 1..9 or, when devicePath is set, that device.
+  void SetPort(std::uint32_t portNumber, const std::string& devicePath = {});
+  int IsSessionActive() { return transport.SessionRunning().IsSet() ? 1 : 0; }
+  int StartSession();
+  void StopSession();
+  int ProbeDevice();
+  bool StopRequested() const { return transport.StopRequested(); }
+  // Writes the CO2 value and waits for the unit's answer; 1 when it took it.
+  int SetCo2Value(std::uint8_t value);
 
   // --- Operations of the record that need no link ----------------------------------------------
   // Requests are placed only while a session runs (0 otherwise: nobody would serve them).
@@ -151,8 +175,5 @@ class Driver {
 
 // The program's D06.
 Driver& TheDriver();
-
-// The poll table (19 rows).
-std::span<const PollRowD06> PollTable();
 
 }  // namespace heatdiag::d06

@@ -4,6 +4,28 @@
 
 namespace heatdiag::d06::record {
 
+int IsSessionActive() {
+  return TheDriver().IsSessionActive();
+}
+int StartSession() {
+  return TheDriver().StartSession();
+}
+void StopSession() {
+  TheDriver().StopSession();
+}
+int ProbeDevice() {
+  return TheDriver().ProbeDevice();
+}
+int SetCo2Value(std::uint8_t value) {
+  return TheDriver().SetCo2Value(value);
+}
+void InitDriver() {
+  TheDriver().Init();
+}
+void ShutdownDriver() {
+  TheDriver().Shutdown();
+}
+
 int HasFaults() {
   return TheDriver().HasFaults();
 }

@@ -11,6 +11,14 @@ struct FreeTelegram;
 
 namespace heatdiag::d06::record {
 
+int IsSessionActive();
+int StartSession();
+void StopSession();
+int ProbeDevice();
+int SetCo2Value(std::uint8_t value);
+void InitDriver();
+void ShutdownDriver();
+
 int HasFaults();
 void ClearFaults();
 int IsFunctionAvailable(std::uint32_t function);

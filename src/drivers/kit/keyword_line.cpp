@@ -14,12 +14,11 @@ bool KeywordLine::WakeUp() {
 
 int KeywordLine::SendAddressed(std::uint8_t target, std::uint8_t source,
                                const std::uint8_t* payload, std::size_t n) {
-  KeywordFraming& framing = transport_.Keyword();
-  const std::uint8_t ownTarget = framing.Target();
-  const std::uint8_t ownSource = framing.Source();
-  framing.SetAddresses(target, source);
+  const std::uint8_t ownTarget = framing_.Target();
+  const std::uint8_t ownSource = framing_.Source();
+  framing_.SetAddresses(target, source);
   const int sent = transport_.Send(payload, n);
-  framing.SetAddresses(ownTarget, ownSource);
+  framing_.SetAddresses(ownTarget, ownSource);
   return sent;
 }
 

@@ -7,13 +7,16 @@
 #include <span>
 
 #include "drivers/kit/request_line.h"
-#include "link/keyword_transport.h"
+#include "link/keyword_frame.h"
+#include "link/line_transport.h"
 
 namespace heatdiag::kit {
 
+// The transport carries `framing` in its line slot.
 class KeywordLine : public RequestLine {
  public:
-  explicit KeywordLine(KeywordTransport& transport) : transport_(transport) {}
+  KeywordLine(LineTransport& transport, KeywordFraming& framing)
+      : transport_(transport), framing_(framing) {}
 
   // Pauses the receiver, puts the pattern on the line (the receive side is purged after it) and
   // hands the line to the keyword frame assembly.
@@ -27,7 +30,8 @@ class KeywordLine : public RequestLine {
                     std::size_t n) override;
 
  private:
-  KeywordTransport& transport_;
+  LineTransport& transport_;
+  KeywordFraming& framing_;
 };
 
 }  // namespace heatdiag::kit
