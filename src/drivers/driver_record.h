@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "drivers/driver_defaults.h"
 
@@ -88,5 +89,69 @@ struct DeviceDriver {
   void (*InitDriver)() = nullptr;
   void (*ShutdownDriver)() = nullptr;
 };
+
+// --- Records over a driver object ------------------------------------------------------------
+//
+// A driver module whose operations are member functions of one driver object makes its record
+// with MakeMemberRecord<&TheObject>(nameId, deviceCode): every slot whose operation the driver
+// class declares under the slot's name calls that member of the object TheObject() returns; the
+// other slots keep the shared defaults (and slots 0 to 7, 33 and 34 stay empty). The module then
+// sets by hand the slots that are not members (a constant table, differently named init and
+// shutdown operations).
+
+// A slot calling member `Member` of the object `Get()` returns.
+template <auto Get, auto Member>
+struct MemberSlot;
+
+template <auto Get, typename D, typename R, typename... A, R (D::*Member)(A...)>
+struct MemberSlot<Get, Member> {
+  static R Call(A... args) { return (Get().*Member)(args...); }
+};
+
+template <auto Get>
+constexpr DeviceDriver MakeMemberRecord(std::uint32_t nameId, std::uint32_t deviceCode) {
+  using D = std::remove_cvref_t<decltype(Get())>;
+  DeviceDriver r;
+  r.nameId = nameId;
+  r.deviceCode = deviceCode;
+  // clang-format off
+  if constexpr (requires { &D::IsSessionActive; }) r.IsSessionActive = MemberSlot<Get, &D::IsSessionActive>::Call;
+  if constexpr (requires { &D::StartSession; }) r.StartSession = MemberSlot<Get, &D::StartSession>::Call;
+  if constexpr (requires { &D::StopSession; }) r.StopSession = MemberSlot<Get, &D::StopSession>::Call;
+  if constexpr (requires { &D::ProbeDevice; }) r.ProbeDevice = MemberSlot<Get, &D::ProbeDevice>::Call;
+  if constexpr (requires { &D::HasFaults; }) r.HasFaults = MemberSlot<Get, &D::HasFaults>::Call;
+  if constexpr (requires { &D::ClearFaults; }) r.ClearFaults = MemberSlot<Get, &D::ClearFaults>::Call;
+  if constexpr (requires { &D::GetOverviewElements; }) r.GetOverviewElements = MemberSlot<Get, &D::GetOverviewElements>::Call;
+  if constexpr (requires { &D::IsFunctionAvailable; }) r.IsFunctionAvailable = MemberSlot<Get, &D::IsFunctionAvailable>::Call;
+  if constexpr (requires { &D::GetComponentList; }) r.GetComponentList = MemberSlot<Get, &D::GetComponentList>::Call;
+  if constexpr (requires { &D::RunOwnComponentTest; }) r.RunOwnComponentTest = MemberSlot<Get, &D::RunOwnComponentTest>::Call;
+  if constexpr (requires { &D::StartComponent; }) r.StartComponent = MemberSlot<Get, &D::StartComponent>::Call;
+  if constexpr (requires { &D::StopComponentTest; }) r.StopComponentTest = MemberSlot<Get, &D::StopComponentTest>::Call;
+  if constexpr (requires { &D::StartFuelPrime; }) r.StartFuelPrime = MemberSlot<Get, &D::StartFuelPrime>::Call;
+  if constexpr (requires { &D::SetOperatingMode; }) r.SetOperatingMode = MemberSlot<Get, &D::SetOperatingMode>::Call;
+  if constexpr (requires { &D::GetOperatingMode; }) r.GetOperatingMode = MemberSlot<Get, &D::GetOperatingMode>::Call;
+  if constexpr (requires { &D::SetSupplyVoltage; }) r.SetSupplyVoltage = MemberSlot<Get, &D::SetSupplyVoltage>::Call;
+  if constexpr (requires { &D::SetGlowPlugResistance; }) r.SetGlowPlugResistance = MemberSlot<Get, &D::SetGlowPlugResistance>::Call;
+  if constexpr (requires { &D::GetCo2Range; }) r.GetCo2Range = MemberSlot<Get, &D::GetCo2Range>::Call;
+  if constexpr (requires { &D::StartCo2Adjustment; }) r.StartCo2Adjustment = MemberSlot<Get, &D::StartCo2Adjustment>::Call;
+  if constexpr (requires { &D::StartCo2AdjustmentCold; }) r.StartCo2AdjustmentCold = MemberSlot<Get, &D::StartCo2AdjustmentCold>::Call;
+  if constexpr (requires { &D::EndCo2Adjustment; }) r.EndCo2Adjustment = MemberSlot<Get, &D::EndCo2Adjustment>::Call;
+  if constexpr (requires { &D::SetCo2Value; }) r.SetCo2Value = MemberSlot<Get, &D::SetCo2Value>::Call;
+  if constexpr (requires { &D::GetDatasetLayout; }) r.GetDatasetLayout = MemberSlot<Get, &D::GetDatasetLayout>::Call;
+  if constexpr (requires { &D::ReadDataset; }) r.ReadDataset = MemberSlot<Get, &D::ReadDataset>::Call;
+  if constexpr (requires { &D::WriteDataset; }) r.WriteDataset = MemberSlot<Get, &D::WriteDataset>::Call;
+  if constexpr (requires { &D::ReadDatasetCell; }) r.ReadDatasetCell = MemberSlot<Get, &D::ReadDatasetCell>::Call;
+  if constexpr (requires { &D::WriteDatasetCell; }) r.WriteDatasetCell = MemberSlot<Get, &D::WriteDatasetCell>::Call;
+  if constexpr (requires { &D::GetDefaultAddresses; }) r.GetDefaultAddresses = MemberSlot<Get, &D::GetDefaultAddresses>::Call;
+  if constexpr (requires { &D::SendFreeTelegram; }) r.SendFreeTelegram = MemberSlot<Get, &D::SendFreeTelegram>::Call;
+  if constexpr (requires { &D::StartDebugMode; }) r.StartDebugMode = MemberSlot<Get, &D::StartDebugMode>::Call;
+  if constexpr (requires { &D::PollDebugMode; }) r.PollDebugMode = MemberSlot<Get, &D::PollDebugMode>::Call;
+  if constexpr (requires { &D::EndDebugMode; }) r.EndDebugMode = MemberSlot<Get, &D::EndDebugMode>::Call;
+  if constexpr (requires { &D::SendDebugCommand; }) r.SendDebugCommand = MemberSlot<Get, &D::SendDebugCommand>::Call;
+  if constexpr (requires { &D::InitDriver; }) r.InitDriver = MemberSlot<Get, &D::InitDriver>::Call;
+  if constexpr (requires { &D::ShutdownDriver; }) r.ShutdownDriver = MemberSlot<Get, &D::ShutdownDriver>::Call;
+  // clang-format on
+  return r;
+}
 
 }  // namespace heatdiag

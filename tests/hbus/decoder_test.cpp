@@ -2,6 +2,10 @@
 // what they report, and that short or garbled replies are refused without reading past them.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -1118,6 +1122,44 @@ TEST(Overview, ElementsFitTheWindowAndNameWhatTheyShow) {
     else
       EXPECT_LT(e.item, kCatalogueRows) << i;
   }
+}
+
+}  // namespace
+}  // namespace heatdiag::hbus
+
+namespace heatdiag::hbus {
+namespace {
+
+// The record made over the driver object: every slot but the debug hook is D00's own, and the
+// slots reach the program's driver.
+TEST(Record, EverySlotButTheDebugHookIsTheDriversOwn) {
+  constexpr DeviceDriver record = MakeRecord(9800, 40);
+  const DeviceDriver plain{};
+  using Slot = std::uintptr_t;
+  static_assert(sizeof(DeviceDriver) ==
+                offsetof(DeviceDriver, IsSessionActive) + kDriverSlotCount * sizeof(Slot));
+  std::array<Slot, kDriverSlotCount> own{};
+  std::array<Slot, kDriverSlotCount> defaults{};
+  std::memcpy(own.data(),
+              reinterpret_cast<const char*>(&record) + offsetof(DeviceDriver, IsSessionActive),
+              sizeof own);
+  std::memcpy(defaults.data(),
+              reinterpret_cast<const char*>(&plain) + offsetof(DeviceDriver, IsSessionActive),
+              sizeof defaults);
+  for (std::size_t slot = 0; slot < kDriverSlotCount; ++slot) {
+    EXPECT_NE(own[slot], 0u) << "slot " << slot;
+    if (slot == 32)
+      EXPECT_EQ(own[slot], defaults[slot]);
+    else
+      EXPECT_NE(own[slot], defaults[slot]) << "slot " << slot;
+  }
+  EXPECT_EQ(record.nameId, 9800u);
+  EXPECT_EQ(record.deviceCode, 40u);
+  std::uint8_t addresses[2] = {};
+  EXPECT_EQ(record.GetDefaultAddresses(addresses), 1);
+  EXPECT_EQ(addresses[0], 0x4);
+  EXPECT_EQ(addresses[1], 0xF);
+  EXPECT_EQ(record.IsSessionActive(), 0);
 }
 
 }  // namespace

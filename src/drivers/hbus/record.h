@@ -1,4 +1,5 @@
-// The operations of D00's device table record, acting on the program's H-Bus driver.
+// D00's device table record: every slot but the debug hook calls the operation of the program's
+// H-Bus driver (TheDriver()) of the same name.
 #pragma once
 
 #include <cstdint>
@@ -8,19 +9,19 @@
 
 namespace heatdiag::hbus {
 
-// A slot of the record: calls the driver member `Member` of the program's driver.
-template <auto Member>
-struct RecordSlot;
-
-template <typename R, typename... A, R (Driver::*Member)(A...)>
-struct RecordSlot<Member> {
-  static R Call(A... args) { return (TheDriver().*Member)(args...); }
-};
-
 namespace record {
 
 // The overview elements are a constant table, not driver state.
 std::uint32_t GetOverviewElements(const OverviewElement** elements);
 
 }  // namespace record
+
+constexpr DeviceDriver MakeRecord(std::uint32_t nameId, std::uint32_t deviceCode) {
+  DeviceDriver r = MakeMemberRecord<&TheDriver>(nameId, deviceCode);
+  r.GetOverviewElements = record::GetOverviewElements;
+  r.InitDriver = MemberSlot<&TheDriver, &Driver::Init>::Call;
+  r.ShutdownDriver = MemberSlot<&TheDriver, &Driver::Shutdown>::Call;
+  return r;
+}
+
 }  // namespace heatdiag::hbus
