@@ -28,6 +28,9 @@ struct TransportTiming {
   // How long the line must have been quiet before the sender may write (framings that wait for
   // the quiet line). Measured on the steady clock, never shorter.
   std::uint32_t idleGapMs = 40;
+  // The pause after a byte that cannot start a frame (FrameStep::kSkip), before the next byte
+  // is tried.
+  std::uint32_t skipPauseMs = 10;
 };
 
 // What the receiver does next with the bytes of a frame assembled so far.

@@ -75,6 +75,7 @@ TransportTiming KeywordTiming() {
   timing.byteTimeoutMs = 30;
   timing.writeTimeoutMs = 100;
   timing.idleGapMs = 40;
+  timing.skipPauseMs = 10;
   return timing;
 }
 

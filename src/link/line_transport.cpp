@@ -16,8 +16,6 @@ namespace {
 constexpr std::uint32_t kReadSliceMs = 50;
 constexpr std::uint32_t kPauseWaitPolls = 300;  // 3 s in steps of 10 ms
 constexpr int kExitPolls = 100;                 // 1 s in steps of 10 ms
-// The pause after a byte that cannot start a frame.
-constexpr std::uint32_t kSkipPauseMs = 10;
 
 void LogReceived(const std::uint8_t* bytes, std::uint32_t count) {
   ProtocolAddTelegram(bytes, count, kProtocolReceived);
@@ -74,6 +72,7 @@ TransportTiming LineTransport::Timing(FramingSlot slot) const {
   timing.byteTimeoutMs = s.byteTimeoutMs.load();
   timing.writeTimeoutMs = s.writeTimeoutMs.load();
   timing.idleGapMs = s.idleGapMs.load();
+  timing.skipPauseMs = s.skipPauseMs.load();
   return timing;
 }
 
@@ -85,6 +84,7 @@ void LineTransport::SetTiming(const TransportTiming& timing, FramingSlot slot) {
   s.byteTimeoutMs.store(timing.byteTimeoutMs);
   s.writeTimeoutMs.store(timing.writeTimeoutMs);
   s.idleGapMs.store(timing.idleGapMs);
+  s.skipPauseMs.store(timing.skipPauseMs);
 }
 
 // --- Threads -------------------------------------------------------------------------------
@@ -476,7 +476,8 @@ void LineTransport::Apply(FramingSlot slot, std::uint32_t mode, const FrameStep&
       // Not the start of a frame: the next byte is tried as the first.
       assemblyCount_ = 0;
       Advance(mode, first);
-      SleepUnlessStopped(kSkipPauseMs);
+      if (const std::uint32_t pause = slots_[Index(slot)].skipPauseMs.load(); pause > 0)
+        SleepUnlessStopped(pause);
       return;
     case FrameStep::kDrop:
       Drop(mode, step.textId, first);

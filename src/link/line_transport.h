@@ -167,6 +167,7 @@ class LineTransport {
     std::atomic<std::uint32_t> byteTimeoutMs{0};
     std::atomic<std::uint32_t> writeTimeoutMs{0};
     std::atomic<std::uint32_t> idleGapMs{0};
+    std::atomic<std::uint32_t> skipPauseMs{0};
   };
 
   bool Build(FramingSlot slot, std::span<const std::uint8_t> payload);
