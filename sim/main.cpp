@@ -114,7 +114,12 @@ int main(int argc, char** argv) {
   app.add_flag("--list-scenarios", listScenarios, "list the built-in scenarios and exit");
   app.add_option("--print-scenario", printScenario,
                  "print a built-in scenario as JSON (a starting point for a file) and exit");
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    // Help and version text end well; any other parse error is a bad command line.
+    return app.exit(e) == 0 ? 0 : 2;
+  }
 
   if (listScenarios) {
     for (const std::string& n : heatsim::BuiltInScenarioNames()) std::cout << n << '\n';

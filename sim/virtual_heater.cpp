@@ -466,6 +466,12 @@ void VirtualHeater::ClearFaults() {
   impl_->poweredOff = false;
 }
 
+std::string ScenarioDevice(const std::string& scenario, std::string* error) {
+  Scenario s;
+  if (!LoadScenario(scenario, "", &s, error)) return {};
+  return std::string(FamilyDevice(s.family));
+}
+
 bool VirtualHeater::Unplugged() const {
   return impl_->unplugged.load();
 }

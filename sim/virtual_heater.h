@@ -120,4 +120,9 @@ class VirtualHeater {
 // Names of the built-in scenarios, for option help and menus.
 std::vector<std::string> BuiltInScenarioNames();
 
+// The device record ("D00", "D06") whose unit a scenario (built-in name or file; empty: the
+// default) describes, so that a front end can choose the matching driver before it starts the
+// heater. Empty, with the reason in `error` when given, for a scenario that cannot be used.
+std::string ScenarioDevice(const std::string& scenario, std::string* error = nullptr);
+
 }  // namespace heatsim

@@ -118,6 +118,58 @@ TEST(HeatsimProgram, ServesOnThePrintedPathUntilSignalled) {
   }
 }
 
+TEST(HeatsimProgram, ServesTheKeywordUnitOfD06) {
+  Program heatsim({"--device", "d06", "--nak", "21.36=22"});
+  ASSERT_TRUE(heatsim.Started());
+  const std::string path = heatsim.Out();
+  ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0) << path;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  const Bytes start = testing::KeywordRequest({0x81});
+  const Bytes co2 = testing::KeywordRequest({0x21, 0x36});
+  Bytes both = start;
+  both.insert(both.end(), co2.begin(), co2.end());
+  ASSERT_EQ(write(fd, both.data(), both.size()), static_cast<ssize_t>(both.size()));
+  Bytes got;
+  const std::size_t expected = both.size() + 7 + 7;
+  for (int i = 0; i < 50 && got.size() < expected; ++i) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    std::uint8_t buffer[32];
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) got.insert(got.end(), buffer, buffer + n);
+  }
+  // Both echoes come first (the second request followed the first at once), then the answers.
+  EXPECT_EQ(Hex(got), Hex(both) + " 83 F1 51 C1 E9 8F FE 83 F1 51 7F 21 22 87");
+  heatsim.Signal(SIGTERM);
+  EXPECT_EQ(heatsim.Wait(), 0);
+  close(fd);
+}
+
+TEST(HeatsimProgram, DeviceMustFitTheUnitAskedFor) {
+  {
+    Program heatsim({"--device", "D06", "--version", "3.2"});
+    ASSERT_TRUE(heatsim.Started());
+    EXPECT_NE(heatsim.Err().find("--version"), std::string::npos);
+    EXPECT_EQ(heatsim.Wait(), 2);
+  }
+  {
+    Program heatsim({"--device", "D06", "--scenario", "v3.1"});
+    ASSERT_TRUE(heatsim.Started());
+    EXPECT_NE(heatsim.Err().find("is a D00 unit, not D06"), std::string::npos);
+    EXPECT_EQ(heatsim.Wait(), 1);
+  }
+  {
+    Program heatsim({"--device", "D07"});
+    ASSERT_TRUE(heatsim.Started());
+    EXPECT_EQ(heatsim.Wait(), 2);
+  }
+}
+
 TEST(HeatsimProgram, BadScenarioEndsWithItsReason) {
   Program heatsim({"--scenario", "/nonexistent/unit.json"});
   ASSERT_TRUE(heatsim.Started());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -135,6 +136,82 @@ TEST(Scenario, BadTextGivesAClearMessage) {
   }
 }
 
+TEST(Scenario, KeywordUnitsOfDeviceD06) {
+  const struct {
+    const char* name;
+    std::uint8_t key;  // the first key byte of the start answer
+    bool anyKey;
+    bool running;
+    std::size_t injected;
+  } cases[] = {
+      {"d06", 0xE9, false, false, 0},        {"d06-wrong-key", 0xC2, false, false, 0},
+      {"d06-any-key", 0xE9, true, false, 0}, {"d06-silent", 0xE9, false, false, 1},
+      {"d06-running", 0xE9, false, true, 0},
+  };
+  for (const auto& c : cases) {
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(LoadScenario(c.name, "", &s, &error, "D06")) << c.name << ": " << error;
+    EXPECT_EQ(s.family, Family::kKeyword) << c.name;
+    EXPECT_EQ(s.name, c.name);
+    EXPECT_EQ(s.keyword.keyBytes.at(0), c.key) << c.name;
+    EXPECT_EQ(s.keyword.acceptAnyKey, c.anyKey) << c.name;
+    EXPECT_EQ(s.keyword.heaterRunning, c.running) << c.name;
+    EXPECT_EQ(s.injectedFaults.size(), c.injected) << c.name;
+    ASSERT_EQ(s.keyword.faults.size(), 2u) << c.name;
+    EXPECT_EQ(s.keyword.faults[0].code, 0x1801);
+    EXPECT_EQ(s.keyword.faults[0].status, 0x24);
+    EXPECT_EQ(s.keyword.faults[1].code, 0x1820);
+    EXPECT_EQ(s.keyword.faults[1].status, 0x01);
+  }
+  // The customer id carries a 0 byte among its 9 characters.
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(LoadScenario("", "", &s, &error, "d06")) << error;
+  EXPECT_EQ(s.name, "d06");
+  EXPECT_EQ(s.keyword.customerId.size(), 9u);
+  EXPECT_NE(std::find(s.keyword.customerId.begin(), s.keyword.customerId.end(), 0),
+            s.keyword.customerId.end());
+}
+
+TEST(Scenario, FamilyRulesAreChecked) {
+  const struct {
+    const char* name;
+    const char* json;
+    const char* device;
+    const char* error;
+  } cases[] = {
+      {"v3.2", "", "D06", "is a D00 unit, not D06"},
+      {"d06", "", "D00", "is a D06 unit, not D00"},
+      {"", "", "D07", "no virtual unit for device \"D07\""},
+      {"d06", R"({"family": "D99"})", "", "family: no virtual unit for \"D99\""},
+      {"d06", R"({"faults": []})", "", "faults: does not apply to a D06 unit"},
+      {"d06", R"({"version": "3.2"})", "", "version: does not apply to a D06 unit"},
+      {"v3.2", R"({"keyword": {}})", "", "keyword: applies to a D06 unit only"},
+      {"d06", R"({"keyword": {"customerId": "01 02"}})", "", "keyword.customerId: must be 9 bytes"},
+      {"d06", R"({"keyword": {"keyBytes": "E9"}})", "", "keyword.keyBytes: must be 2 bytes"},
+      {"d06", R"({"keyword": {"deviceNumber": "123"}})", "",
+       "keyword.deviceNumber: must be 11 characters"},
+      {"d06", R"({"keyword": {"softwareVersion": "2"}})", "", "keyword.softwareVersion"},
+      {"d06", R"({"keyword": {"faults": [{"code": 1}, {"code": 1}]}})", "",
+       "keyword.faults[1].code: the same code is stored twice"},
+      {"d06",
+       R"({"keyword": {"faults": [{"code": 1}, {"code": 2}, {"code": 3}, {"code": 4},
+           {"code": 5}, {"code": 6}, {"code": 7}, {"code": 8}, {"code": 9}, {"code": 10},
+           {"code": 11}]}})",
+       "", "at most 10 faults"},
+      {"d06", R"({"keyword": {"faults": [{"status": 1}]}})", "", "keyword.faults[0].code: missing"},
+      {"d06", R"({"keyword": {"fuelPumpPeriod": 256}})", "", "keyword.fuelPumpPeriod"},
+      {"d06", R"({"keyword": {"keyByte": "E9 8F"}})", "", "keyword.keyByte: unknown field"},
+  };
+  for (const auto& c : cases) {
+    Scenario s;
+    std::string error;
+    EXPECT_FALSE(LoadScenario(c.name, c.json, &s, &error, c.device)) << c.json;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.json << " -> " << error;
+  }
+}
+
 class ScenarioFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -187,6 +264,33 @@ TEST_F(ScenarioFile, ErrorsNameTheFile) {
 
   EXPECT_FALSE(LoadScenario(path_ + ".missing", "", &s, &error));
   EXPECT_NE(error.find("cannot open scenario file"), std::string::npos) << error;
+}
+
+TEST_F(ScenarioFile, AKeywordFileStartsFromTheD06Unit) {
+  const struct {
+    const char* text;
+    const char* device;
+  } cases[] = {
+      {R"({"family": "d06", "keyword": {"hardwareVersion": 7}})", ""},
+      {R"({"keyword": {"hardwareVersion": 7}})", "D06"},
+  };
+  for (const auto& c : cases) {
+    Write(c.text);
+    Scenario s;
+    std::string error;
+    ASSERT_TRUE(LoadScenario(path_, "", &s, &error, c.device)) << c.text << ": " << error;
+    EXPECT_EQ(s.family, Family::kKeyword);
+    EXPECT_EQ(s.keyword.hardwareVersion, 7);
+    EXPECT_EQ(s.keyword.faults.size(), 2u);
+    EXPECT_EQ(s.keyword.deviceNumber, "25222055001");
+  }
+  // Without the device a file that names no family is an H-Bus unit, and the keyword part
+  // does not belong to it.
+  Write(R"({"keyword": {"hardwareVersion": 7}})");
+  Scenario s;
+  std::string error;
+  EXPECT_FALSE(LoadScenario(path_, "", &s, &error));
+  EXPECT_NE(error.find("keyword: applies to a D06 unit only"), std::string::npos) << error;
 }
 
 }  // namespace
