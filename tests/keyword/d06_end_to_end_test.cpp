@@ -26,7 +26,7 @@ using heatdiag::testing::Recorders;
 namespace r = rows;
 
 constexpr auto kLimit = 60s;
-constexpr std::uint32_t kShortReplyWaitMs = 50;
+constexpr std::uint32_t kShortReplyWaitMs = 200;
 constexpr const char* kNoCommunication =
     "Communication to device couldn't be established!\nPlease check power supply, wiring and "
     "device selection\nor try to use automatic device selection.";
@@ -78,7 +78,8 @@ class Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
-  // The count of attempts is what these tests look at, not the 500 ms each would take.
+  // The count of attempts is what these tests look at, not the 500 ms each would take; the wait
+  // stays long enough for the echo to be back within it on a busy machine.
   void ShortenReplyWaits() {
     TransportTiming timing = driver.transport.Timing();
     timing.replyWaitMs = kShortReplyWaitMs;
