@@ -24,8 +24,9 @@ namespace {
 
 // The list views show at most this much of a value.
 constexpr std::size_t kValueChars = 63;
-// The virtual heater is an H-Bus control unit.
+// The virtual heater's units: an H-Bus control unit, and the keyword-link water heater.
 constexpr std::uint32_t kVirtualHeaterDevice = 0;
+constexpr std::uint32_t kVirtualKeywordDevice = 6;
 
 struct RowResult {
   std::uint32_t row;
@@ -126,10 +127,13 @@ int Diagnose(const DiagnoseOptions& options, SettingsBackend* store, std::ostrea
     return kExitUsage;
   }
   HeadlessRun run(store, err);
-  if (!run.ChooseLine(options)) return kExitUsage;
+  LineOptions line = options;
+  // The virtual heater has the units of these records; it answers as the one diagnosed.
+  if (device && (*device == kVirtualHeaterDevice || *device == kVirtualKeywordDevice))
+    line.heaterDevice = DeviceId(*device);
+  if (!run.ChooseLine(line)) return kExitUsage;
   if (!options.protocolFile.empty()) run.StoreProtocolInto(options.protocolFile);
-  if (!device && options.virtualHeater) device = kVirtualHeaterDevice;
-  if (!device) {
+  if (!device && !options.virtualHeater) {
     const std::int32_t last = ProgramSettings().lastDevice;
     if (last < 0 || last >= static_cast<std::int32_t>(kDeviceCount)) {
       err << "No device has been diagnosed yet (setting LastDevice " << last
@@ -139,6 +143,8 @@ int Diagnose(const DiagnoseOptions& options, SettingsBackend* store, std::ostrea
     device = static_cast<std::uint32_t>(last);
   }
   if (!run.Start()) return kExitUsage;
+  // Without --device the virtual heater's unit is diagnosed.
+  if (!device) device = ParseDeviceId(run.VirtualHeaterDevice()).value_or(kVirtualHeaterDevice);
 
   HeadlessFrame& frame = run.Frame();
   InterruptWatch interrupt([&frame] { frame.Interrupt(); });

@@ -11,7 +11,7 @@
 namespace heatdiag::cli {
 
 struct DiagnoseOptions : LineOptions {
-  // D00..D18; empty: the setting LastDevice (the H-Bus driver on the virtual heater).
+  // D00..D18; empty: the setting LastDevice (on the virtual heater: the device of its unit).
   std::string device;
   int seconds = 2;  // polling after the connection pass
   bool json = false;

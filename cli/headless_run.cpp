@@ -152,6 +152,7 @@ bool HeadlessRun::Start() {
   if (line_.virtualHeater) {
     heatsim::VirtualHeaterOptions heaterOptions;
     heaterOptions.scenario = line_.scenario;
+    heaterOptions.device = line_.heaterDevice;
     std::string error;
     heater_ = heatsim::VirtualHeater::Start(heaterOptions, &error);
     if (!heater_) {
@@ -196,6 +197,10 @@ void HeadlessRun::Finish() {
   // The port of this run is not the user's choice for the next one.
   ProgramSettings().comPort = storedComPort_;
   if (filter_) SaveSettings(*filter_);
+}
+
+std::string HeadlessRun::VirtualHeaterDevice() const {
+  return heater_ ? heater_->Device() : std::string();
 }
 
 std::string HeadlessRun::DevicePath() const {

@@ -25,6 +25,7 @@ struct LineOptions {
   std::string port;            // a device path or a port number 1..9; empty: the setting COM Port
   bool virtualHeater = false;  // the built-in virtual heater instead of a port
   std::string scenario;        // its scenario (empty: the demonstration unit)
+  std::string heaterDevice;    // the virtual heater's device record ("D06"); empty: its scenario's
 };
 
 // True when the file can be opened for appending (it is created when missing).
@@ -72,6 +73,9 @@ class HeadlessRun {
   void Finish();
 
   HeadlessFrame& Frame() { return *frame_; }
+  // After Start(): the device record the virtual heater answers as ("D00", "D06"); empty without
+  // one.
+  std::string VirtualHeaterDevice() const;
   // The port number the run uses, and the device path it stands for during the run.
   std::uint32_t PortNumber() const { return portNumber_; }
   std::string DevicePath() const;

@@ -1,7 +1,7 @@
 // The break on the diagnosis line as the caller's clock sees it, on a pseudo-terminal.
 //
 //   BM_BreakChange      one change of the line through SetBreak (ioctl and our layer): us
-//   BM_WakeShortPulse   the 25 ms pulse, BM_WakeDoublePulse the 300 ms and 25 ms pulses: how far
+//   BM_WakeShortPulse   the 25 ms pulse, BM_WakeKeywordPulses the 300 ms and 25 ms pulses: how far
 //                       each came out from its length (error_us: mean, worst_us: largest
 //                       deviation), each pulse measured from the moment the driver reported the
 //                       break set to the moment it reported it cleared. The argument is the time
@@ -136,10 +136,10 @@ BENCHMARK(BM_WakeShortPulse)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
-void BM_WakeDoublePulse(benchmark::State& state) {
-  PulseLengths(state, WakeDoublePulse, {300, 25});
+void BM_WakeKeywordPulses(benchmark::State& state) {
+  PulseLengths(state, WakeKeywordPulses, {300, 25});
 }
-BENCHMARK(BM_WakeDoublePulse)
+BENCHMARK(BM_WakeKeywordPulses)
     ->Arg(0)
     ->Arg(1500)
     ->Iterations(10)

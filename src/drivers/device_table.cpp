@@ -4,6 +4,7 @@
 
 #include "drivers/driver_defaults.h"
 #include "drivers/hbus/record.h"
+#include "drivers/keyword/d06_record.h"
 
 namespace heatdiag {
 namespace {
@@ -149,34 +150,34 @@ constexpr DeviceDriver kDeviceTable[kDeviceCount] = {
      .SendFreeTelegram = unsupported::SendFreeTelegram,
      .InitDriver = unsupported::InitDriver,
      .ShutdownDriver = unsupported::ShutdownDriver},
-    // D06
+    // D06, the keyword-link water heater.
     {.nameId = 9820,
      .deviceCode = 55,
-     .IsSessionActive = unsupported::IsSessionActive,
-     .StartSession = unsupported::StartSession,
-     .StopSession = unsupported::StopSession,
-     .ProbeDevice = unsupported::ProbeDevice,
-     .HasFaults = unsupported::HasFaults,
-     .ClearFaults = unsupported::ClearFaults,
+     .IsSessionActive = d06::record::IsSessionActive,
+     .StartSession = d06::record::StartSession,
+     .StopSession = d06::record::StopSession,
+     .ProbeDevice = d06::record::ProbeDevice,
+     .HasFaults = d06::record::HasFaults,
+     .ClearFaults = d06::record::ClearFaults,
      .GetOverviewElements = unsupported::GetOverviewElements,
-     .IsFunctionAvailable = unsupported::IsFunctionAvailable,
-     .GetComponentList = unsupported::GetComponentList,
-     .RunOwnComponentTest = unsupported::RunOwnComponentTest,
-     .StartComponent = unsupported::StartComponent,
-     .StopComponentTest = unsupported::StopComponentTest,
+     .IsFunctionAvailable = d06::record::IsFunctionAvailable,
+     .GetComponentList = d06::record::GetComponentList,
+     .RunOwnComponentTest = d06::record::RunOwnComponentTest,
+     .StartComponent = d06::record::StartComponent,
+     .StopComponentTest = d06::record::StopComponentTest,
      .StartFuelPrime = unsupported::StartFuelPrime,
-     .GetCo2Range = unsupported::GetCo2Range,
+     .GetCo2Range = d06::record::GetCo2Range,
      .StartCo2Adjustment = defaults::Co2AdjustmentAccepted,
-     .SetCo2Value = unsupported::SetCo2Value,
+     .SetCo2Value = d06::record::SetCo2Value,
      .GetDatasetLayout = unsupported::GetDatasetLayout,
      .ReadDataset = unsupported::ReadDataset,
      .WriteDataset = unsupported::WriteDataset,
      .ReadDatasetCell = unsupported::ReadDatasetCell,
      .WriteDatasetCell = unsupported::WriteDatasetCell,
      .GetDefaultAddresses = defaults::DefaultAddresses51F1,
-     .SendFreeTelegram = unsupported::SendFreeTelegram,
-     .InitDriver = unsupported::InitDriver,
-     .ShutdownDriver = unsupported::ShutdownDriver},
+     .SendFreeTelegram = d06::record::SendFreeTelegram,
+     .InitDriver = d06::record::InitDriver,
+     .ShutdownDriver = d06::record::ShutdownDriver},
     // D07
     {.nameId = 9806,
      .deviceCode = 65,

@@ -100,6 +100,94 @@ std::string NakMessage(std::uint8_t code) {
   return FormatText(LoadString(id), NakCodeText(code));
 }
 
+// --- Telegrams ----------------------------------------------------------------------------
+
+std::size_t HBusTelegramFraming::Build(std::span<const std::uint8_t> payload,
+                                       std::span<std::uint8_t> out) const {
+  return BuildTelegram(requestHeader_.load(), payload, out);
+}
+
+FrameStep HBusTelegramFraming::Next(std::span<const std::uint8_t> assembled, bool /*echoPending*/,
+                                    std::span<const std::uint8_t> /*sent*/) const {
+  if (assembled.size() == 1) return FrameStep::More(1, false);  // the length byte
+  if (assembled.size() == 2) {
+    const std::uint8_t length = assembled[1];
+    if (length < kMinTelegramLength || length > kMaxTelegramLength)
+      return FrameStep::Drop(kTextInvalidLength);
+    return FrameStep::More(length, true);
+  }
+  return FrameStep::Complete();
+}
+
+bool HBusTelegramFraming::ChecksumOk(std::span<const std::uint8_t> frame) const {
+  return XorOf(frame) == 0;
+}
+
+ReplyKind HBusTelegramFraming::Classify(std::span<const std::uint8_t> frame,
+                                        std::span<const std::uint8_t> sent) const {
+  if (frame.empty() || frame[0] != replyHeader_.load()) return ReplyKind::kForeign;
+  if (frame.size() < 3) return ReplyKind::kUnexpected;
+  if (frame[2] == kNakCommand) return ReplyKind::kNegative;
+  // A request without a command (header, length, checksum) has no positive answer.
+  if (sent.size() > 3 && frame[2] == static_cast<std::uint8_t>(sent[2] | kPositiveReplyBit))
+    return ReplyKind::kPositive;
+  return ReplyKind::kUnexpected;
+}
+
+std::uint8_t HBusTelegramFraming::NakReason(std::span<const std::uint8_t> frame) const {
+  return frame.size() > 3 ? frame[3] : 0;
+}
+
+// --- Block frames --------------------------------------------------------------------------
+
+std::size_t HBusBlockFraming::Build(std::span<const std::uint8_t> payload,
+                                    std::span<std::uint8_t> out) const {
+  return BuildBlockFrame(payload, out);
+}
+
+FrameStep HBusBlockFraming::Next(std::span<const std::uint8_t> assembled, bool echoPending,
+                                 std::span<const std::uint8_t> sent) const {
+  if (assembled.size() > 1) return FrameStep::Complete();
+  const std::uint32_t toFollow = BlockBytesToFollow(version_.load(), echoPending, assembled[0],
+                                                    sent.empty() ? std::uint8_t{0} : sent[0]);
+  if (toFollow == 0) return FrameStep::Drop(0);  // not a frame of this transfer
+  return FrameStep::More(toFollow, true);
+}
+
+bool HBusBlockFraming::ChecksumOk(std::span<const std::uint8_t> frame) const {
+  return XorOf(frame) == 0;
+}
+
+ReplyKind HBusBlockFraming::Classify(std::span<const std::uint8_t> frame,
+                                     std::span<const std::uint8_t> /*sent*/) const {
+  // The line belongs to the transfer: whatever is not the echo is the reply. Its meaning is the
+  // block handler's business; only the negative acknowledge has a fixed place.
+  if (frame.size() >= 3 && frame[2] == kNakCommand) return ReplyKind::kNegative;
+  return ReplyKind::kUnexpected;
+}
+
+std::uint8_t HBusBlockFraming::NakReason(std::span<const std::uint8_t> frame) const {
+  return frame.size() > 3 ? frame[3] : 0;
+}
+
+TransportTiming HBusTelegramTiming() {
+  TransportTiming timing;
+  timing.replyWaitMs = 1300;
+  timing.attempts = 5;
+  timing.probeAttempts = 2;
+  timing.byteTimeoutMs = 0;  // the line's: 30 ms at 2400 baud
+  timing.writeTimeoutMs = 100;
+  timing.idleGapMs = 40;
+  return timing;
+}
+
+TransportTiming HBusBlockTiming() {
+  TransportTiming timing = HBusTelegramTiming();
+  timing.replyWaitMs = 100;
+  timing.probeAttempts = timing.attempts;
+  return timing;
+}
+
 PortConfig HBusLineConfig(std::uint32_t portNumber) {
   PortConfig config;
   config.portNumber = portNumber;
@@ -109,7 +197,7 @@ PortConfig HBusLineConfig(std::uint32_t portNumber) {
   config.stopBits = kOneStopBit;
   config.handshake = kHandshakeNone;
   config.byteTimeoutMs = 30;
-  config.writeTimeoutMs = 100;
+  config.writeTimeoutMs = HBusTelegramTiming().writeTimeoutMs;
   return config;
 }
 

@@ -9,11 +9,13 @@
 // Block frame (EOL transfer at the block baud rate): [command][data...][checksum].
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
+#include "link/framing.h"
 #include "link/serial_port.h"
 
 namespace heatdiag {
@@ -23,7 +25,6 @@ inline constexpr std::uint8_t kReplyHeader = 0x4F;
 inline constexpr std::uint8_t kNakCommand = 0x7F;
 inline constexpr std::uint8_t kPositiveReplyBit = 0x80;
 
-inline constexpr std::size_t kTransmitBufferSize = 256;
 // Header, length and checksum take three bytes of the transmit buffer.
 inline constexpr std::size_t kMaxRequestPayload = kTransmitBufferSize - 3;
 inline constexpr std::size_t kMaxBlockFramePayload = kTransmitBufferSize - 1;
@@ -54,6 +55,63 @@ std::uint32_t NakTextId(std::uint8_t code);
 std::string NakMessage(std::uint8_t code);
 // A code as the unknown-code message shows it: "0x99".
 std::string NakCodeText(std::uint8_t code);
+
+// H-Bus telegrams: request and reply headers settable (the free telegram replaces them for its
+// time); positive = command | 0x80, negative = 0x7F at byte 2 with the code at byte 3; a telegram
+// with another header belongs to another member of the bus.
+class HBusTelegramFraming final : public Framing {
+ public:
+  void SetRequestHeader(std::uint8_t header) { requestHeader_.store(header); }
+  void SetReplyHeader(std::uint8_t header) { replyHeader_.store(header); }
+  std::uint8_t RequestHeader() const { return requestHeader_.load(); }
+  std::uint8_t ReplyHeader() const { return replyHeader_.load(); }
+
+  std::size_t MaxPayload() const override { return kMaxRequestPayload; }
+  std::size_t Build(std::span<const std::uint8_t> payload,
+                    std::span<std::uint8_t> out) const override;
+  FrameStep Next(std::span<const std::uint8_t> assembled, bool echoPending,
+                 std::span<const std::uint8_t> sent) const override;
+  bool ChecksumOk(std::span<const std::uint8_t> frame) const override;
+  ReplyKind Classify(std::span<const std::uint8_t> frame,
+                     std::span<const std::uint8_t> sent) const override;
+  std::uint8_t NakReason(std::span<const std::uint8_t> frame) const override;
+  bool WaitsForQuietLine() const override { return true; }
+  bool ReportsMissingAdapter() const override { return true; }
+
+ private:
+  std::atomic<std::uint8_t> requestHeader_{kRequestHeader};
+  std::atomic<std::uint8_t> replyHeader_{kReplyHeader};
+};
+
+// H-Bus block frames of the EOL transfer: lengths by BlockBytesToFollow with the control unit's
+// version; the line belongs to the transfer (no quiet-line wait); every frame that is not the
+// echo is the reply.
+class HBusBlockFraming final : public Framing {
+ public:
+  // The control unit's protocol version (0x31 = 3.1; 0 until known).
+  void SetVersion(std::uint8_t version) { version_.store(version); }
+  std::uint8_t Version() const { return version_.load(); }
+
+  std::size_t MaxPayload() const override { return kMaxBlockFramePayload; }
+  std::size_t Build(std::span<const std::uint8_t> payload,
+                    std::span<std::uint8_t> out) const override;
+  FrameStep Next(std::span<const std::uint8_t> assembled, bool echoPending,
+                 std::span<const std::uint8_t> sent) const override;
+  bool ChecksumOk(std::span<const std::uint8_t> frame) const override;
+  ReplyKind Classify(std::span<const std::uint8_t> frame,
+                     std::span<const std::uint8_t> sent) const override;
+  std::uint8_t NakReason(std::span<const std::uint8_t> frame) const override;
+  bool WaitsForQuietLine() const override { return false; }
+  bool ReportsMissingAdapter() const override { return false; }
+
+ private:
+  std::atomic<std::uint8_t> version_{0};
+};
+
+// Telegrams: 1300 ms per attempt, 5 attempts (2 while probing), the line's byte time-out, 40 ms
+// quiet line. Block frames: 100 ms per attempt, always 5 attempts.
+TransportTiming HBusTelegramTiming();
+TransportTiming HBusBlockTiming();
 
 // Line settings of the H-Bus: 2400 baud, 8E1, no handshake, 30 ms per byte, 100 ms per write.
 PortConfig HBusLineConfig(std::uint32_t portNumber);

@@ -102,7 +102,7 @@ int WakeShortPulse(SerialPort* port) {
   });
 }
 
-int WakeDoublePulse(SerialPort* port) {
+int WakeKeywordPulses(SerialPort* port) {
   return RunPattern(port, [](LineSteps& line) {
     line.Change(true);
     line.HoldThenChange(300, false);

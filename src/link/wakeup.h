@@ -14,10 +14,10 @@ class SerialPort;
 // driver reported the previous change of the line done, and a change is asked for early by as
 // long as the driver took for the last one (a USB adapter takes a control transfer for it).
 
-// Break 25 ms, release, wait 25 ms.
+// The H-Bus wake-up: break 25 ms, release, wait 25 ms.
 int WakeShortPulse(SerialPort* port);
-// Break 300 ms, release, wait 50 ms, break 25 ms, release, wait 25 ms.
-int WakeDoublePulse(SerialPort* port);
+// The keyword link's wake-up: break 300 ms, release 50 ms, break 25 ms, release 25 ms.
+int WakeKeywordPulses(SerialPort* port);
 // Break for ms milliseconds, release; no wait afterwards.
 int WakePulse(SerialPort* port, std::uint32_t ms);
 // The address byte at 5 baud: start bit (break) 200 ms, eight data bits from the lowest (break

@@ -61,7 +61,7 @@ TEST_P(WakePatterns, TakeTheirTimeAndPurgeTheLine) {
 INSTANTIATE_TEST_SUITE_P(
     Table, WakePatterns,
     ::testing::Values(PulseCase{"Short", WakeShortPulse, 50},
-                      PulseCase{"Double", WakeDoublePulse, 400},
+                      PulseCase{"Double", WakeKeywordPulses, 400},
                       PulseCase{"Pulse120", [](SerialPort* p) { return WakePulse(p, 120); }, 120},
                       PulseCase{"FiveBaud", [](SerialPort* p) { return WakeFiveBaud(p, 0x51); },
                                 2000}),
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, WakeSteps,
     ::testing::Values(
         StepsCase{"Short", WakeShortPulse, {true, false}, {25}},
-        StepsCase{"Double", WakeDoublePulse, {true, false, true, false}, {300, 50, 25}},
+        StepsCase{"Double", WakeKeywordPulses, {true, false, true, false}, {300, 50, 25}},
         StepsCase{
             "Pulse120", [](SerialPort* p) { return WakePulse(p, 120); }, {true, false}, {120}},
         // 0x51 from the lowest bit: 1 0 0 0 1 0 1 0; a 0 bit is break. Start bit first, stop bit
