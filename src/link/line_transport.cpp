@@ -15,7 +15,9 @@ namespace {
 // Longest single wait of a receiver read, so that a stop or a pause request is seen promptly.
 constexpr std::uint32_t kReadSliceMs = 50;
 constexpr std::uint32_t kPauseWaitPolls = 300;  // 3 s in steps of 10 ms
-constexpr int kExitPolls = 100;                 // 1 s in steps of 10 ms
+// Longest wait for the first byte of a frame: a pause request waits no longer for its answer.
+constexpr std::uint32_t kFirstByteSliceMs = 10;
+constexpr int kExitPolls = 100;  // 1 s in steps of 10 ms
 
 void LogReceived(const std::uint8_t* bytes, std::uint32_t count) {
   ProtocolAddTelegram(bytes, count, kProtocolReceived);
@@ -113,7 +115,8 @@ void LineTransport::RequestStop() {
   stop_.store(true);
   // Every thread of the driver that waits looks at the flag at once rather than after its
   // period: the session, send and bus-idle waits, the sleeps, and the requester's reply wait.
-  for (Event* e : {&sessionRunning_, &sendEvent_, &busIdle_, &stopped_}) e->Wake();
+  for (Event* e : {&sessionRunning_, &sendEvent_, &busIdle_, &stopped_, &pausedAnswer_, &modeSet_})
+    e->Wake();
   replyEvent_.Set();
 }
 
@@ -137,6 +140,7 @@ void LineTransport::SetReceiverMode(std::uint32_t mode) {
   else if (IsLineMode(mode))
     activeSlot_.store(static_cast<std::uint8_t>(FramingSlot::kLine));
   mode_.store(mode);
+  modeSet_.Set();  // a paused receiver takes up the new mode at once
 }
 
 bool LineTransport::PauseReceiver() {
@@ -145,6 +149,7 @@ bool LineTransport::PauseReceiver() {
     mode_.store(kRxPaused);
     return true;
   }
+  pausedAnswer_.Reset();
   mode_.store(kRxPauseRequested);
   for (std::uint32_t i = 0; i < kPauseWaitPolls; ++i) {
     if (mode_.load() == kRxPaused) return true;
@@ -153,7 +158,8 @@ bool LineTransport::PauseReceiver() {
       mode_.store(kRxPaused);
       return true;
     }
-    SleepMs(10);
+    // The receiver signals its answer: no need to wait for the end of a poll period.
+    pausedAnswer_.WaitUnless(10, stop_);
   }
   return mode_.load() == kRxPaused;
 }
@@ -374,12 +380,12 @@ void LineTransport::ReceiverStep() {
   const std::uint32_t mode = mode_.load();
   if (mode == kRxPauseRequested) {
     assemblyCount_ = 0;
-    Advance(kRxPauseRequested, kRxPaused);
+    if (Advance(kRxPauseRequested, kRxPaused)) pausedAnswer_.Set();
     return;
   }
   const bool line = IsLineMode(mode);
   if (!line && !IsBlockMode(mode)) {  // paused, or a mode nobody knows
-    SleepUnlessStopped(20);
+    modeSet_.WaitUnless(20, stop_);
     return;
   }
   const FramingSlot slot = line ? FramingSlot::kLine : FramingSlot::kBlock;
@@ -401,6 +407,8 @@ void LineTransport::ReceiveFirst(FramingSlot slot) {
   // Where the line belongs to the transfer, the sender is never held back.
   if (!quiet) busIdle_.Set();
   std::uint32_t timeout = std::clamp<std::uint32_t>(2 * ByteTimeoutOf(slot), 10, 2 * kReadSliceMs);
+  // A pause request is looked at between reads.
+  timeout = std::min(timeout, kFirstByteSliceMs);
   if (quiet && !busIdle_.IsSet()) {
     // Wait no longer than until the line counts as quiet, so that the gap stays as it is.
     const std::uint32_t left = idle_.RemainingMs();

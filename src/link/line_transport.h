@@ -206,7 +206,9 @@ class LineTransport {
   Event busIdle_{EventReset::kManual};
   Event sendEvent_{EventReset::kAuto};
   Event replyEvent_{EventReset::kAuto};
-  Event stopped_{EventReset::kManual};  // never set: only woken, by RequestStop
+  Event stopped_{EventReset::kManual};     // never set: only woken, by RequestStop
+  Event pausedAnswer_{EventReset::kAuto};  // the receiver has answered a pause request
+  Event modeSet_{EventReset::kAuto};       // the owner has set the receiver mode
 
   std::atomic<bool> stop_{false};
   std::atomic<bool> probeMode_{false};
