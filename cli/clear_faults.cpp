@@ -10,13 +10,13 @@
 #include "cli/subcommand.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
+#include "drivers/driver_functions.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "link/serial_port.h"
 
 namespace heatdiag::cli {
 namespace {
 
-constexpr std::uint32_t kFunctionClearFaults = 2;
 constexpr std::uint32_t kHBusDevice = 0;
 constexpr auto kWaitSlice = std::chrono::milliseconds(100);
 
@@ -65,8 +65,7 @@ const char* ResultText(Result result) {
 Result Clear(HeadlessFrame& frame, std::uint32_t device, std::chrono::milliseconds limit) {
   const DeviceDriver* driver = SelectedDriver();
   if (driver == nullptr || driver->ClearFaults == nullptr ||
-      driver->IsFunctionAvailable == nullptr ||
-      driver->IsFunctionAvailable(kFunctionClearFaults) == 0)
+      driver->IsFunctionAvailable == nullptr || driver->IsFunctionAvailable(kFnClearFaults) == 0)
     return Result::kNotAvailable;
   const std::optional<FaultTraffic> before = TrafficOf(device);
   if (!before) return Result::kNotAvailable;  // nothing would tell whether the unit took it

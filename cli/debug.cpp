@@ -12,6 +12,7 @@
 #include "debug/debug_session.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
+#include "drivers/driver_functions.h"
 #include "link/serial_port.h"
 #include "shell/frame_sink.h"
 
@@ -20,8 +21,6 @@ namespace {
 
 // The window's tick.
 constexpr std::chrono::milliseconds kTick{200};
-// IsFunctionAvailable: the debug mode and the sequence header.
-constexpr std::uint32_t kFunctionDebugMode = 17;
 // How long the unit may take to answer its first debug status.
 constexpr std::chrono::seconds kStartLimit{30};
 // How long the driver may take to pass "leave" on once the run ends.
@@ -89,7 +88,7 @@ int RunDebug(const DebugOptions& options, SettingsBackend* store, std::ostream& 
   if (connected) {
     const DeviceDriver* driver = SelectedDriver();
     if (driver == nullptr || driver->IsFunctionAvailable == nullptr ||
-        driver->IsFunctionAvailable(kFunctionDebugMode) == 0) {
+        driver->IsFunctionAvailable(kFnDebugMode) == 0) {
       ShowThreadError(kTextDebugCannotStart);
       failed = true;
     }

@@ -12,6 +12,7 @@
 
 #include "cli/service_session.h"
 #include "cli/subcommand.h"
+#include "drivers/driver_functions.h"
 #include "service/calibration.h"
 #include "service/co2_worker.h"
 #include "service/component_test.h"
@@ -27,16 +28,6 @@ namespace {
 using nlohmann::ordered_json;
 using namespace std::chrono_literals;
 
-// Function numbers of IsFunctionAvailable.
-constexpr std::uint32_t kFnComponentTest = 0;
-constexpr std::uint32_t kFnFuelPrime = 1;
-constexpr std::uint32_t kFnCo2 = 10;
-constexpr std::uint32_t kFnCo2Cold = 11;
-constexpr std::uint32_t kFnVoltage = 12;
-constexpr std::uint32_t kFnFlameSensor = 13;
-constexpr std::uint32_t kFnFreeTelegram = 16;
-constexpr std::uint32_t kFnOwnComponentTest = 18;
-
 // H-Bus command bytes of the requests whose answers the subcommands wait for.
 constexpr std::uint8_t kHeaterOffCommand = 0x10;
 constexpr std::uint8_t kServiceCommand = 0x42;  // calibrations and fuel prime, by index
@@ -50,20 +41,22 @@ constexpr std::uint32_t kMaxPrimeSeconds = 510;
 
 struct Mode {
   const char* name;
-  std::uint32_t mode;      // SetOperatingMode
-  std::uint32_t function;  // IsFunctionAvailable
-  std::uint8_t command;    // the telegram
+  std::uint32_t mode;       // SetOperatingMode
+  DriverFunction function;  // IsFunctionAvailable
+  std::uint8_t command;     // the telegram
 };
 
+// clang-format off
 constexpr Mode kModes[] = {
-    {"off", 0, 4, kHeaterOffCommand},
-    {"on", 1, 3, 0x20},
-    {"parking", 2, 5, 0x21},
-    {"supplemental", 3, 6, 0x23},
-    {"ventilating", 4, 7, 0x22},
-    {"boost", 5, 8, 0x25},
-    {"pump", 6, 9, 0x24},
+    {"off", 0, kFnOff, kHeaterOffCommand},
+    {"on", 1, kFnOn, 0x20},
+    {"parking", 2, kFnParkingHeating, 0x21},
+    {"supplemental", 3, kFnSupplementalHeating, 0x23},
+    {"ventilating", 4, kFnVentilating, 0x22},
+    {"boost", 5, kFnBoost, 0x25},
+    {"pump", 6, kFnPumpExternal, 0x24},
 };
+// clang-format on
 
 // One line for the terminal: the message texts keep their line feeds.
 std::string OneLine(std::string text) {
@@ -420,7 +413,7 @@ int RunCalibrate(const CalibrateOptions& options, SettingsBackend& store, std::o
   if (const std::optional<int> status = session.Open()) return *status;
   const bool voltage = calibration == service::Calibration::kVoltage;
   ordered_json result = {{"command", "calibrate"}, {"what", options.what}, {"milli", *milli}};
-  if (!Available(session, voltage ? kFnVoltage : kFnFlameSensor)) {
+  if (!Available(session, voltage ? kFnVoltageAdjustment : kFnFlameSensorAdjustment)) {
     session.Note("The unit does not offer this calibration.");
     return Report(session, out, options.json, result, kExitFailed);
   }

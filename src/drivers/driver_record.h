@@ -42,7 +42,8 @@ struct DeviceDriver {
   void (*ClearFaults)() = nullptr;
   // 6: stores the address of the overview element table; returns the number of elements.
   std::uint32_t (*GetOverviewElements)(const OverviewElement** elements) = nullptr;
-  // 7: 0 = function 0..18 not available; some functions answer with a count or variant.
+  // 7: 0 = function 0..18 (DriverFunction) not available; some functions answer with a count
+  //    or variant.
   int (*IsFunctionAvailable)(std::uint32_t function) = nullptr;
   // 8: fills the component test list.
   int (*GetComponentList)(ComponentList* list) = defaults::NoComponentList;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drivers/driver_defaults.h"
+#include "drivers/driver_functions.h"
 #include "service/component_list.h"
 #include "shell/string_table.h"
 #include "store/recorders.h"
@@ -279,7 +280,7 @@ TEST_P(UnsupportedFamily, EveryRequestIsRefusedSafely) {
   EXPECT_EQ(d.GetOverviewElements(&elements), 0u);
   EXPECT_EQ(elements, nullptr);
   EXPECT_EQ(d.GetOverviewElements(nullptr), 0u);
-  for (std::uint32_t f = 0; f <= 18; ++f) EXPECT_EQ(d.IsFunctionAvailable(f), 0) << f;
+  for (std::uint32_t f = 0; f < kDriverFunctionCount; ++f) EXPECT_EQ(d.IsFunctionAvailable(f), 0) << f;
   EXPECT_EQ(d.HasFaults(), 0);
   d.ClearFaults();
   EXPECT_EQ(d.GetComponentList(nullptr), 0);

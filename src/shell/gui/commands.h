@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "drivers/driver_functions.h"
+
 namespace heatdiag {
 
 enum Command : std::uint32_t {
@@ -86,29 +88,5 @@ inline constexpr std::uint32_t kFirstCommand = 32771;
 inline constexpr std::uint32_t kLastCommand = 32871;
 // Offset from a command id down to the string id of its menu item text.
 inline constexpr std::uint32_t kMenuTextOffset = 700;
-
-// Function numbers of the driver's IsFunctionAvailable.
-enum DriverFunction : std::uint32_t {
-  kFnComponentTest = 0,
-  kFnFuelPrime = 1,
-  kFnClearFaults = 2,
-  kFnOn = 3,
-  kFnOff = 4,
-  kFnParkingHeating = 5,
-  kFnSupplementalHeating = 6,
-  kFnVentilating = 7,
-  kFnBoost = 8,
-  kFnPumpExternal = 9,
-  kFnCo2 = 10,
-  kFnCo2Cold = 11,
-  kFnVoltageAdjustment = 12,
-  kFnFlameSensorAdjustment = 13,
-  kFnDataset = 14,
-  kFnBlockMode = 15,
-  kFnFreeTelegram = 16,
-  kFnDebugMode = 17,
-  kFnOwnComponentTest = 18,
-};
-inline constexpr std::uint32_t kDriverFunctionCount = 19;
 
 }  // namespace heatdiag
