@@ -280,7 +280,8 @@ TEST_P(UnsupportedFamily, EveryRequestIsRefusedSafely) {
   EXPECT_EQ(d.GetOverviewElements(&elements), 0u);
   EXPECT_EQ(elements, nullptr);
   EXPECT_EQ(d.GetOverviewElements(nullptr), 0u);
-  for (std::uint32_t f = 0; f < kDriverFunctionCount; ++f) EXPECT_EQ(d.IsFunctionAvailable(f), 0) << f;
+  for (std::uint32_t f = 0; f < kDriverFunctionCount; ++f)
+    EXPECT_EQ(d.IsFunctionAvailable(f), 0) << f;
   EXPECT_EQ(d.HasFaults(), 0);
   d.ClearFaults();
   EXPECT_EQ(d.GetComponentList(nullptr), 0);
