@@ -5,8 +5,8 @@
 #include <chrono>
 #include <ostream>
 
+#include "base/settings.h"
 #include "cli/connected_run.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

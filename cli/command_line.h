@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace heatdiag::cli {
 

@@ -1,9 +1,9 @@
 #include "cli/connected_run.h"
 
+#include "base/settings.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 namespace {

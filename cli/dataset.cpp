@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "base/string_table.h"
 #include "cli/headless_frame.h"
 #include "cli/interrupt_watch.h"
 #include "cli/subcommand.h"
@@ -19,7 +20,6 @@
 #include "dataset/eol_file.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::cli {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/frame_sink.h"
 #include "cli/interrupt_watch.h"
 #include "cli/report.h"
 #include "cli/subcommand.h"
@@ -14,7 +15,6 @@
 #include "drivers/diagnosis.h"
 #include "drivers/driver_functions.h"
 #include "link/serial_port.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::cli {
 namespace {

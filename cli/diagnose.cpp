@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/settings.h"
 #include "cli/fault_output.h"
 #include "cli/headless_frame.h"
 #include "cli/interrupt_watch.h"
@@ -16,7 +17,6 @@
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
-#include "shell/settings.h"
 #include "views/fault_list.h"
 
 namespace heatdiag::cli {

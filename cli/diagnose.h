@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <string>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
-#include "views/protocol.h"
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/protocol.h"
 
 namespace heatdiag::cli {
 

@@ -15,6 +15,7 @@
 #include "drivers/diagnosis.h"
 #include "link/port_discovery.h"
 #include "link/serial_port.h"
+#include "shell/program_settings.h"
 #include "virtual_heater.h"
 
 namespace heatdiag::cli {

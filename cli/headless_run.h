@@ -10,9 +10,9 @@
 #include <ostream>
 #include <string>
 
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "cli/headless_frame.h"
-#include "shell/settings.h"
-#include "views/protocol.h"
 
 namespace heatsim {
 class VirtualHeater;

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
+#include "base/settings.h"
 #include "cli/connected_run.h"
-#include "shell/settings.h"
 #include "views/overview_element.h"
 
 namespace heatdiag::cli {

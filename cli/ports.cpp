@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "base/string_table.h"
 #include "cli/headless_run.h"
 #include "cli/subcommand.h"
 #include "link/link_texts.h"
 #include "link/serial_port.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::cli {
 namespace {

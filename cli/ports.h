@@ -4,8 +4,8 @@
 
 #include <ostream>
 
+#include "base/settings.h"
 #include "link/port_discovery.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

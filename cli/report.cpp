@@ -4,6 +4,8 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "base/frame_sink.h"
+#include "base/string_table.h"
 #include "cli/interrupt_watch.h"
 #include "cli/subcommand.h"
 #include "drivers/device_table.h"
@@ -11,8 +13,6 @@
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "report/summary.h"
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::cli {
 namespace {

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <ostream>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
 #include "drivers/device_search.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "base/string_table.h"
 #include "cli/service_session.h"
 #include "cli/subcommand.h"
 #include "drivers/driver_functions.h"
@@ -20,7 +21,6 @@
 #include "service/fuel_prime.h"
 #include "service/service_texts.h"
 #include "service/thread_prompt.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::cli {
 namespace {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
 #include "cli/interrupt_watch.h"
 #include "drivers/driver_record.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

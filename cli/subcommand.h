@@ -7,8 +7,8 @@
 #include <functional>
 #include <ostream>
 
+#include "base/settings.h"
 #include "cli/headless_run.h"
-#include "shell/settings.h"
 
 namespace heatdiag::cli {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <variant>
 
+#include "base/settings.h"
 #include "link/hbus_frame.h"
 #include "service/free_telegram.h"
-#include "shell/settings.h"
 
 using namespace heatdiag;
 

@@ -34,11 +34,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/frame_sink.h"
+#include "base/settings.h"
 #include "dataset/dataset_image.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
-#include "shell/frame_sink.h"
-#include "shell/settings.h"
+#include "shell/program_settings.h"
 
 extern char** environ;
 

@@ -25,11 +25,12 @@
 #include <string>
 #include <thread>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_driver.h"
-#include "shell/frame_sink.h"
-#include "shell/settings.h"
-#include "views/protocol.h"
+#include "shell/program_settings.h"
 
 extern char** environ;
 

@@ -17,10 +17,10 @@
 #include <string>
 #include <thread>
 
-#include "shell/settings.h"
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "views/gui/protocol_view.h"
 #include "views/gui/terminal_window.h"
-#include "views/protocol.h"
 
 namespace {
 

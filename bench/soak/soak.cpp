@@ -22,12 +22,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "views/protocol.h"
+#include "shell/program_settings.h"
 #include "virtual_heater.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/settings.h"
 #include "dataset/dataset_texts.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/frame_sink.h"
+#include "base/string_table.h"
 #include "dataset/dataset_texts.h"
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -4,13 +4,13 @@
 #include <mutex>
 #include <thread>
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/settings.h"
 #include "dataset/addresses.h"
 #include "dataset/eol_file.h"
 #include "drivers/device_table.h"
 #include "link/timing.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/protocol.h"
+#include "base/string_table.h"
 #include "drivers/device_table.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "shell/messages.h"
+#include "base/messages.h"
 
 namespace heatdiag {
 

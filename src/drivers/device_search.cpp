@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
+#include "base/protocol.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -10,8 +10,8 @@
 #include <new>
 #include <string_view>
 
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
+#include "base/frame_sink.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

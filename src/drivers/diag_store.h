@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/messages.h"
 #include "drivers/catalogue/parameter.h"
-#include "shell/messages.h"
 
 namespace heatdiag {
 

@@ -2,12 +2,12 @@
 
 #include <atomic>
 
+#include "base/protocol.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -1,9 +1,9 @@
 #include "drivers/driver_defaults.h"
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
 #include "drivers/device_table.h"
 #include "service/component_list.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
 
 namespace heatdiag {
 

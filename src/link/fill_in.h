@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 

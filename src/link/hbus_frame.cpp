@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/frame_sink.h"
+#include "base/string_table.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
 #include "link/hbus_frame.h"
 #include "link/link_texts.h"
 #include "link/serial_port.h"
 #include "link/thread_priority.h"
-#include "shell/frame_sink.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

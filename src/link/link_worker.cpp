@@ -1,9 +1,9 @@
 #include "link/link_worker.h"
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
 #include "link/hbus_transport.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -16,13 +16,13 @@
 #include <deque>
 #include <mutex>
 
+#include "base/protocol.h"
 #include "link/fill_in.h"
 #include "link/link_texts.h"
 #include "link/port_access.h"
 #include "link/port_discovery.h"
 #include "link/serial_line_linux.h"
 #include "link/timing.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 

@@ -1,5 +1,5 @@
+#include "base/string_table.h"
 #include "link/link_texts.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

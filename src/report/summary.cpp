@@ -9,9 +9,9 @@
 #include <fstream>
 #include <vector>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
-#include "shell/string_table.h"
 #include "views/fault_texts.h"
 
 namespace heatdiag {

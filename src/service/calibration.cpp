@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/settings.h"
 #include "drivers/device_table.h"
 #include "service/decimal_entry.h"
 #include "service/service_texts.h"
-#include "shell/settings.h"
 
 namespace heatdiag::service {
 

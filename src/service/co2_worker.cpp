@@ -1,10 +1,10 @@
 #include "service/co2_worker.h"
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
 #include "drivers/device_table.h"
 #include "service/service_texts.h"
 #include "service/thread_prompt.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
 
 namespace heatdiag::service {
 namespace {

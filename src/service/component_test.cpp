@@ -4,9 +4,9 @@
 #include <cctype>
 #include <cstring>
 
+#include "base/string_table.h"
 #include "service/decimal_entry.h"
 #include "service/service_texts.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::service {
 namespace {

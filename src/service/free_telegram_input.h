@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/settings.h"
 #include "service/free_telegram.h"
-#include "shell/settings.h"
 
 namespace heatdiag::service {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/settings.h"
 #include "service/decimal_entry.h"
-#include "shell/settings.h"
 
 namespace heatdiag::service {
 

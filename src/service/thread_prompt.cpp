@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag::service {
 namespace {

@@ -1,8 +1,8 @@
 #include "views/fault_list.h"
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
-#include "shell/string_table.h"
 #include "views/fault_texts.h"
 
 namespace heatdiag {

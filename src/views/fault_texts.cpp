@@ -1,6 +1,6 @@
 #include "views/fault_texts.h"
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -1,7 +1,7 @@
 // The fault texts of the fault list and the summary report: the short text of fault code c is
 // string 12000 + c, its long description string 13000 + c. Codes without a text of their own
 // have a numbered short text and a common description.
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

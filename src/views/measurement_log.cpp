@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "base/append_file.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
-#include "shell/string_table.h"
-#include "views/append_file.h"
 
 namespace heatdiag {
 namespace {

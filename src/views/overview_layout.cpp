@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "views/protocol.h"
+#include "base/protocol.h"
 
 namespace heatdiag {
 

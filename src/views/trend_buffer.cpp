@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

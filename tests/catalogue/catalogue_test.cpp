@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/hbus/catalogue.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

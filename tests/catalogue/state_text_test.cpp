@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/hbus/catalogue.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

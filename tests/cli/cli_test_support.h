@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace heatdiag::cli::testing {
 

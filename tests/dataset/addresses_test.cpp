@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/settings.h"
 #include "dataset/dataset_texts.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

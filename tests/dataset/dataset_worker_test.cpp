@@ -12,11 +12,11 @@
 #include <mutex>
 #include <vector>
 
+#include "base/frame_sink.h"
+#include "base/settings.h"
 #include "dataset/addresses.h"
 #include "dataset/eol_file.h"
 #include "drivers/device_table.h"
-#include "shell/frame_sink.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/protocol.h"
 #include "debug/debug_session.h"
 #include "drivers/device_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

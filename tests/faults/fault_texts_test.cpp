@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

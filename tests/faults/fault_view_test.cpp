@@ -7,11 +7,11 @@
 #include <QTreeWidget>
 #include <memory>
 
+#include "base/settings.h"
 #include "drivers/catalogue/name_ids.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
 #include "gui/qt_app.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/settings.h"
 #include "drivers/catalogue/name_ids.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
@@ -20,7 +21,6 @@
 #include "gui/qt_app.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_window.h"
-#include "shell/settings.h"
 #include "views/gui/trend_draw.h"
 #include "views/trend_channels.h"
 

@@ -8,10 +8,10 @@
 #include <QTest>
 #include <vector>
 
+#include "base/settings.h"
 #include "dataset/addresses.h"
 #include "dataset/dataset_worker.h"
 #include "gui/qt_app.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -13,12 +13,13 @@
 
 #include <unistd.h>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "debug/gui/debug_window.h"
 #include "drivers/device_table.h"
 #include "gui/qt_app.h"
-#include "shell/frame_sink.h"
-#include "shell/settings.h"
-#include "views/protocol.h"
+#include "shell/program_settings.h"
 
 namespace heatdiag {
 namespace {

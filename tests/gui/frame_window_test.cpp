@@ -14,10 +14,10 @@
 #include <memory>
 #include <thread>
 
+#include "base/settings.h"
 #include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
 #include "shell/gui/mdi_client.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -15,13 +15,13 @@
 #include <memory>
 #include <set>
 
+#include "base/settings.h"
 #include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/dialogs.h"
 #include "shell/gui/frame_window.h"
 #include "shell/gui/view_kind.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -9,11 +9,11 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "base/settings.h"
 #include "dataset/dataset_worker.h"
 #include "dataset/eol_file.h"
 #include "dataset/gui/eol_editor_dialog.h"
 #include "gui/qt_app.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "base/settings.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
 #include "gui/qt_app.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

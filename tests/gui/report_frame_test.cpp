@@ -5,13 +5,13 @@
 #include <QMenu>
 #include <memory>
 
+#include "base/settings.h"
 #include "debug/gui/debug_window.h"
 #include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
 #include "report/gui/report_window.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_window.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
 #include "gui/qt_app.h"
 #include "report/gui/report_window.h"
 #include "report/page_layout.h"
 #include "report/summary.h"
-#include "shell/settings.h"
+#include "shell/program_settings.h"
 
 namespace heatdiag {
 namespace {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/string_table.h"
 #include "dataset/dataset_image.h"
 #include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
@@ -22,7 +23,6 @@
 #include "drivers/hbus/store_access.h"
 #include "hbus/recorders.h"
 #include "hbus/telegram.h"
-#include "shell/string_table.h"
 #include "views/overview_element.h"
 
 namespace heatdiag::hbus {

@@ -12,13 +12,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/settings.h"
 #include "dataset/dataset_image.h"
 #include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "hbus/recorders.h"
 #include "service/free_telegram.h"
-#include "shell/settings.h"
+#include "shell/program_settings.h"
 #include "virtual_heater.h"
 
 namespace heatdiag::hbus {

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/protocol.h"
 #include "drivers/diag_store.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
-#include "views/protocol.h"
 
 namespace heatdiag::testing {
 

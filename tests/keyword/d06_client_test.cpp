@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "base/messages.h"
 #include "drivers/catalogue/driver_catalogues.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_client.h"
 #include "drivers/keyword/d06_driver.h"
 #include "drivers/keyword/d06_rows.h"
 #include "keyword/frames.h"
-#include "shell/messages.h"
 
 namespace heatdiag::d06 {
 namespace {

@@ -9,13 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/messages.h"
+#include "base/settings.h"
 #include "drivers/catalogue/driver_catalogues.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_driver.h"
 #include "drivers/keyword/d06_rows.h"
 #include "keyword/frames.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
+#include "shell/program_settings.h"
 #include "virtual_heater.h"
 
 namespace heatdiag::d06 {

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
 #include "hbus/recorders.h"
 #include "link/hbus_transport.h"
 #include "link/link_worker.h"
 #include "link/poll_client.h"
 #include "link/table_poll_client.h"
-#include "shell/messages.h"
 
 namespace heatdiag {
 namespace {

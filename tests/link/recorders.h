@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "shell/frame_sink.h"
-#include "views/protocol.h"
+#include "base/frame_sink.h"
+#include "base/protocol.h"
 
 namespace heatdiag::linktest {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/name_ids.h"
 #include "drivers/diag_store.h"
-#include "shell/string_table.h"
 #include "views/measurement_log.h"
 
 namespace heatdiag {

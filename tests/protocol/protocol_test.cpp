@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/protocol.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -12,17 +12,17 @@
 #include <sstream>
 #include <thread>
 
+#include "base/messages.h"
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_window.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
 #include "views/gui/protocol_dialogs.h"
 #include "views/gui/protocol_view.h"
 #include "views/gui/terminal_window.h"
 #include "views/measurement_log.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
 #include "report/summary.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "search/fake_drivers.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "search/fake_drivers.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/protocol.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag::testing {
 

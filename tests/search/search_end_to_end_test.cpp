@@ -9,13 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/settings.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "drivers/diagnosis.h"
 #include "link/serial_port.h"
 #include "search/fake_drivers.h"
-#include "shell/settings.h"
+#include "shell/program_settings.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
+#include "base/settings.h"
 #include "drivers/device_table.h"
 #include "gui/frame_fakes.h"
 #include "gui/qt_app.h"
@@ -22,8 +24,6 @@
 #include "service/service_texts.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_window.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
 
 namespace heatdiag::service {
 namespace {

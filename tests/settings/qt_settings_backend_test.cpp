@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace heatdiag {
 namespace {

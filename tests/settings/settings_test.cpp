@@ -1,4 +1,5 @@
-#include "shell/settings.h"
+#include "base/settings.h"
+#include "shell/program_settings.h"
 
 #include <gtest/gtest.h>
 

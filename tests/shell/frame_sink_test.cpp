@@ -1,4 +1,4 @@
-#include "shell/frame_sink.h"
+#include "base/frame_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "views/protocol.h"
+#include "base/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "base/string_table.h"
 #include "drivers/driver_defaults.h"
 #include "drivers/driver_functions.h"
 #include "service/component_list.h"
-#include "shell/string_table.h"
 #include "store/recorders.h"
 
 namespace heatdiag {

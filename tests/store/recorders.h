@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
-#include "views/protocol.h"
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/protocol.h"
 
 namespace heatdiag::testing {
 

@@ -10,13 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/settings.h"
 #include "dataset/addresses.h"
 #include "dataset/cell_fields.h"
 #include "dataset/dataset_texts.h"
 #include "dataset/dataset_worker.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/help_controller.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

@@ -1,13 +1,13 @@
 #include "dataset/gui/dataset_menu.h"
 
+#include "base/messages.h"
+#include "base/settings.h"
 #include "dataset/addresses.h"
 #include "dataset/gui/dataset_dialogs.h"
 #include "dataset/gui/eol_editor_dialog.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_window.h"
 #include "shell/gui/queued_target.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 

@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/settings.h"
 #include "dataset/dataset_texts.h"
 #include "dataset/dataset_worker.h"
 #include "dataset/eol_file.h"
 #include "dataset/gui/hex_editor.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/help_controller.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

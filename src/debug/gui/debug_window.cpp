@@ -16,12 +16,12 @@
 #include <QVBoxLayout>
 #include <cstring>
 
-#include "shell/frame_sink.h"
+#include "base/frame_sink.h"
+#include "base/settings.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
 #include "shell/gui/help_controller.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 namespace {

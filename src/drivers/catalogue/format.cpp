@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

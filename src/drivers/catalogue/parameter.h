@@ -131,6 +131,11 @@ std::string StateText(StateNameTable table, std::uint8_t code, int number);
 // Short form for the protocol's state changes: "VGL", "VGL2", "??? 99".
 std::string StateShortText(StateNameTable table, std::uint8_t code, int number);
 
+// Adds the change to the protocol with the short names and the seconds since the previous
+// change (base/protocol.h); nothing when the state stays the same.
+void ProtocolStateChange(StateNameTable table, std::uint8_t oldState, int oldNumber,
+                         std::uint8_t newState, int newNumber);
+
 // --- Names and units -----------------------------------------------------------------------
 
 enum class NameForm : int { kLong = 0, kShort = 1 };

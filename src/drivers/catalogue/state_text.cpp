@@ -1,7 +1,7 @@
 #include <string_view>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -1,5 +1,5 @@
+#include "base/string_table.h"
 #include "drivers/catalogue/name_ids.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

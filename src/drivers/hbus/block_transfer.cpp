@@ -3,6 +3,7 @@
 // 04 address value (write); 09 (twice on 3.0 and 3.1) ends block mode.
 #include <optional>
 
+#include "base/frame_sink.h"
 #include "dataset/dataset_image.h"
 #include "dataset/dataset_texts.h"
 #include "drivers/hbus/decode.h"
@@ -11,7 +12,6 @@
 #include "link/hbus_transport.h"
 #include "link/link_texts.h"
 #include "link/timing.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::hbus {
 namespace {

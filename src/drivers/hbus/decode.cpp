@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "base/frame_sink.h"
 #include "link/hbus_frame.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::hbus {
 

@@ -2,12 +2,12 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/frame_sink.h"
 #include "dataset/dataset_image.h"
 #include "drivers/hbus/decode.h"
 #include "drivers/hbus/handlers.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::hbus {
 namespace {

@@ -1,10 +1,10 @@
 // The debug telegram: state sequence control of units that support a debug mode.
+#include "base/frame_sink.h"
 #include "debug/sequence_state.h"
 #include "drivers/hbus/decode.h"
 #include "drivers/hbus/handlers.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "drivers/hbus/texts.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::hbus {
 namespace {

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "base/frame_sink.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/hbus/conversions.h"
 #include "drivers/hbus/decode.h"
@@ -11,8 +13,6 @@
 #include "drivers/hbus/hbus_driver.h"
 #include "drivers/hbus/texts.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::hbus {
 namespace {

@@ -3,6 +3,9 @@
 #include <span>
 #include <string>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/hbus/catalogue.h"
 #include "drivers/hbus/conversions.h"
@@ -11,9 +14,6 @@
 #include "drivers/hbus/hbus_driver.h"
 #include "drivers/hbus/texts.h"
 #include "link/timing.h"
-#include "shell/frame_sink.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag::hbus {
 namespace {

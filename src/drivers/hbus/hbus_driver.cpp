@@ -4,10 +4,15 @@
 #include <cstring>
 #include <string>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "dataset/dataset_image.h"
 #include "dataset/dataset_texts.h"
 #include "debug/sequence_state.h"
 #include "drivers/diag_store.h"
+#include "drivers/driver_functions.h"
 #include "drivers/hbus/catalogue.h"
 #include "drivers/hbus/decode.h"
 #include "drivers/hbus/store_access.h"
@@ -17,10 +22,6 @@
 #include "link/timing.h"
 #include "service/component_list.h"
 #include "service/free_telegram.h"
-#include "shell/frame_sink.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag::hbus {
 namespace {
@@ -200,36 +201,36 @@ int Driver::IsFunctionAvailable(std::uint32_t function) {
   const HBusCode& code = state.code;
   const auto has = [&](CapabilityBit capability) { return HasCapability(code, capability); };
   switch (function) {
-    case 0:
-    case 4:
-    case 14:
-    case 15:
-    case 16:
+    case kFnComponentTest:
+    case kFnOff:
+    case kFnDataset:
+    case kFnBlockMode:
+    case kFnFreeTelegram:
       return 1;
-    case 1:
+    case kFnFuelPrime:
       return old || has({1, 0x10}) ? 1 : 0;
-    case 3:
+    case kFnOn:
       return old || has({0, 0x08}) ? 1 : 0;
-    case 5:
+    case kFnParkingHeating:
       return old || has({0, 0x10}) ? 1 : 0;
-    case 7:
+    case kFnVentilating:
       return old || has({0, 0x40}) ? 1 : 0;
-    case 10:
-    case 11:
+    case kFnCo2:
+    case kFnCo2Cold:
       return old || has({3, 0x02}) ? 1 : 0;
-    case 12:
+    case kFnVoltageAdjustment:
       return old || has({3, 0x40}) ? 1 : 0;
-    case 13:
+    case kFnFlameSensorAdjustment:
       return old || has({3, 0x80}) ? 1 : 0;
-    case 6:
+    case kFnSupplementalHeating:
       return has({0, 0x20}) ? 1 : 0;
-    case 8:
+    case kFnBoost:
       return has({0, 0x80}) ? 1 : 0;
-    case 9:
+    case kFnPumpExternal:
       return has({1, 0x02}) ? 1 : 0;
-    case 2:
+    case kFnClearFaults:
       return old ? 3 : 8;
-    case 17:
+    case kFnDebugMode:
       return old ? 0 : 1;
     default:
       return 0;

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/frame_sink.h"
 #include "drivers/diag_store.h"
 #include "drivers/hbus/hbus_driver.h"
 #include "link/hbus_frame.h"
 #include "link/hbus_transport.h"
 #include "link/wakeup.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::hbus {
 

@@ -1,6 +1,6 @@
 #include "drivers/hbus/texts.h"
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_driver.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
 
 namespace heatdiag::d06 {
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "drivers/diag_store.h"
+#include "drivers/driver_functions.h"
 #include "drivers/keyword/d06_rows.h"
 #include "drivers/kit/store_rows.h"
 #include "service/component_list.h"
@@ -114,11 +115,11 @@ int Driver::HasFaults() const {
 int Driver::IsFunctionAvailable(std::uint32_t function) const {
   if (!StoreIsDataValid()) return 0;
   switch (function) {
-    case 0:
-    case 10:
-    case 16:
+    case kFnComponentTest:
+    case kFnCo2:
+    case kFnFreeTelegram:
       return 1;
-    case 2:
+    case kFnClearFaults:
       return kFaultSlots;
     default:
       return 0;

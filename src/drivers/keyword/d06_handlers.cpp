@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <string>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/driver_catalogues.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/keyword/d06_rows.h"
 #include "drivers/kit/decode_table.h"
 #include "drivers/kit/store_rows.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::d06 {
 namespace {

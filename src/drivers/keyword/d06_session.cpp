@@ -1,13 +1,13 @@
 // D06's threads and sessions: the keyword transport and the link worker on the session's port.
 #include <string>
 
+#include "base/protocol.h"
+#include "base/settings.h"
 #include "drivers/catalogue/driver_catalogues.h"
 #include "drivers/diag_store.h"
 #include "drivers/keyword/d06_driver.h"
 #include "drivers/keyword/d06_rows.h"
 #include "link/keyword_frame.h"
-#include "shell/settings.h"
-#include "views/protocol.h"
 
 namespace heatdiag::d06 {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "base/frame_sink.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
 
 namespace heatdiag::keyword {
 namespace {

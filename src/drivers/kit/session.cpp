@@ -1,10 +1,10 @@
 #include "drivers/kit/session.h"
 
+#include "base/frame_sink.h"
+#include "base/messages.h"
 #include "drivers/diag_store.h"
 #include "drivers/kit/store_rows.h"
 #include "link/link_texts.h"
-#include "shell/frame_sink.h"
-#include "shell/messages.h"
 
 namespace heatdiag::kit {
 

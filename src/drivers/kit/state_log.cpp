@@ -1,6 +1,7 @@
 #include "drivers/kit/state_log.h"
 
-#include "views/protocol.h"
+#include "base/protocol.h"
+#include "drivers/catalogue/parameter.h"
 
 namespace heatdiag::kit {
 

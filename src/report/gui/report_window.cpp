@@ -18,15 +18,15 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/frame_sink.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "report/page_layout.h"
 #include "report/summary.h"
-#include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
 #include "shell/gui/help_controller.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <chrono>
 
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
 #include "service/component_test.h"
@@ -24,8 +26,6 @@
 #include "shell/gui/frame_window.h"
 #include "shell/gui/help_controller.h"
 #include "shell/gui/queued_target.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 
 namespace heatdiag::service {
 namespace {

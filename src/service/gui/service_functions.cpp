@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "base/messages.h"
 #include "drivers/device_table.h"
 #include "service/co2_worker.h"
 #include "service/gui/service_dialogs.h"
@@ -13,7 +14,6 @@
 #include "shell/gui/frame_window.h"
 #include "shell/gui/queued_target.h"
 #include "shell/gui/view_kind.h"
-#include "shell/messages.h"
 
 namespace heatdiag {
 namespace {

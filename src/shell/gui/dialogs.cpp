@@ -11,11 +11,11 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "base/string_table.h"
 #include "drivers/device_search.h"
 #include "shell/gui/command_icons.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/help_controller.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

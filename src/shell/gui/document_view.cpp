@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "shell/string_table.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

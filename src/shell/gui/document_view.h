@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/settings.h"
 #include "shell/gui/view_kind.h"
-#include "shell/settings.h"
 
 namespace heatdiag {
 

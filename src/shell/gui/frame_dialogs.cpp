@@ -2,12 +2,12 @@
 
 #include <QMessageBox>
 
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/device_table.h"
 #include "drivers/diagnosis.h"
 #include "link/port_selection.h"
 #include "shell/gui/dialogs.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 

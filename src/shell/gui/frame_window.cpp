@@ -16,15 +16,15 @@
 #include <QToolTip>
 #include <array>
 
+#include "base/protocol.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/device_search.h"
 #include "drivers/device_table.h"
 #include "shell/gui/command_icons.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/mdi_client.h"
 #include "shell/gui/shell_core.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
-#include "views/protocol.h"
 
 namespace heatdiag {
 namespace {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/frame_sink.h"
+#include "base/frame_sink.h"
 #include "shell/gui/command_rules.h"
 #include "shell/gui/document_view.h"
 #include "shell/gui/frame_logic.h"

@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/frame_sink.h"
+#include "base/protocol.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "dataset/gui/dataset_menu.h"
 #include "debug/gui/debug_window.h"
 #include "drivers/device_search.h"
@@ -18,24 +22,21 @@
 #include "link/serial_port.h"
 #include "report/gui/report_window.h"
 #include "service/gui/service_functions.h"
-#include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/core_shell.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
 #include "shell/gui/help_controller.h"
 #include "shell/gui/search_window.h"
+#include "shell/program_settings.h"
 #include "shell/qt/qt_settings_backend.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 #include "views/gui/fault_view.h"
 #include "views/gui/list_view.h"
 #include "views/gui/overview_view.h"
 #include "views/gui/protocol_dialogs.h"
 #include "views/gui/protocol_view.h"
-#include "views/measurement_log.h"
-#include "views/protocol.h"
 #include "views/gui/trend_view.h"
+#include "views/measurement_log.h"
 #include "virtual_heater.h"
 
 namespace heatdiag {

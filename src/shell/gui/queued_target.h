@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "shell/messages.h"
+#include "base/messages.h"
 
 namespace heatdiag {
 

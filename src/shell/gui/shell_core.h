@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/messages.h"
+#include "base/messages.h"
 
 namespace heatdiag {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace heatdiag {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <memory>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 namespace heatdiag {
 

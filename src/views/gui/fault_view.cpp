@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "base/string_table.h"
 #include "drivers/diag_store.h"
 #include "shell/gui/frame_window.h"
-#include "shell/string_table.h"
 #include "views/fault_texts.h"
 
 namespace heatdiag {

@@ -9,10 +9,10 @@
 #include <array>
 #include <cmath>
 
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/diag_store.h"
 #include "shell/gui/frame_window.h"
-#include "shell/string_table.h"
 
 namespace heatdiag {
 namespace {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "shell/settings.h"
+#include "base/settings.h"
 
 class QLineEdit;
 class QSpinBox;

@@ -7,13 +7,13 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "shell/frame_sink.h"
+#include "base/frame_sink.h"
+#include "base/messages.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
-#include "shell/messages.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 #include "views/gui/protocol_dialogs.h"
 #include "views/gui/terminal_window.h"
 #include "views/measurement_log.h"

@@ -13,8 +13,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/protocol.h"
 #include "shell/gui/document_view.h"
-#include "views/protocol.h"
 
 class QAction;
 

@@ -16,15 +16,15 @@
 #include <QWheelEvent>
 #include <chrono>
 
+#include "base/frame_sink.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 #include "drivers/catalogue/parameter.h"
 #include "drivers/device_table.h"
 #include "drivers/diag_store.h"
-#include "shell/frame_sink.h"
 #include "shell/gui/commands.h"
 #include "shell/gui/frame_dialogs.h"
 #include "shell/gui/frame_window.h"
-#include "shell/settings.h"
-#include "shell/string_table.h"
 #include "views/gui/trend_draw.h"
 #include "views/trend_channels.h"
 #include "views/trend_csv.h"

@@ -1,4 +1,4 @@
-#include "shell/frame_sink.h"
+#include "base/frame_sink.h"
 
 #include <atomic>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "shell/string_table.h"
-#include "views/protocol.h"
+#include "base/protocol.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {

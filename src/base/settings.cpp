@@ -1,4 +1,4 @@
-#include "shell/settings.h"
+#include "base/settings.h"
 
 #include <array>
 #include <charconv>
@@ -7,8 +7,6 @@
 #include <limits>
 #include <system_error>
 #include <type_traits>
-
-#include "link/serial_port.h"
 
 namespace heatdiag {
 namespace {
@@ -360,14 +358,6 @@ void WriteSettings(SettingsBackend& backend, const Settings& settings) {
 Settings& ProgramSettings() {
   static Settings settings;
   return settings;
-}
-
-void LoadSettings(SettingsBackend& backend) {
-  Settings& settings = ProgramSettings();
-  ReadSettings(backend, settings);
-  // An empty path gives the port its default device back.
-  for (int port = 0; port < kPortCount; ++port)
-    SetPortPath(static_cast<std::uint32_t>(port + 1), settings.portPaths[port]);
 }
 
 void SaveSettings(SettingsBackend& backend) {

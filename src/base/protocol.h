@@ -18,8 +18,6 @@
 #include <string>
 #include <string_view>
 
-#include "drivers/catalogue/parameter.h"
-
 namespace heatdiag {
 
 struct Settings;
@@ -83,10 +81,9 @@ void ProtocolAddById(std::uint32_t stringId, int kind);
 // and "RxTx" is on.
 void ProtocolAddTelegram(const std::uint8_t* bytes, std::size_t count, int kind);
 
-// Adds "old -> new (Ns)" with the short state names and the seconds since the previous change;
-// nothing when the state stays the same.
-void ProtocolStateChange(StateNameTable table, std::uint8_t oldState, int oldNumber,
-                         std::uint8_t newState, int newNumber);
+// Adds "from -> to (Ns)" with the seconds since the previous change. The drivers name the states
+// (ProtocolStateChange with a state table, drivers/catalogue/parameter.h).
+void ProtocolStateChange(std::string_view fromName, std::string_view toName);
 // The previous state change is now (a session starts).
 void ProtocolResetStateTimer();
 // The diagnosis starts: the time stamps of the view count from now.

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/messages.h"
+#include "base/messages.h"
 
 namespace heatdiag {
 

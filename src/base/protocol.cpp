@@ -1,4 +1,4 @@
-#include "views/protocol.h"
+#include "base/protocol.h"
 
 #include <array>
 #include <chrono>
@@ -8,16 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "shell/settings.h"
-#include "shell/string_table.h"
-#include "views/append_file.h"
-#include "views/view_texts.h"
+#include "base/append_file.h"
+#include "base/settings.h"
+#include "base/string_table.h"
 
 namespace heatdiag {
 namespace {
 
 constexpr std::size_t kMaxStringChars = 1023;
 constexpr char kCloseLine[] = "---";
+// "%s -> %s (%ds)", one of the views' texts.
+constexpr std::uint32_t kTextStateChange = 33400;
 
 std::int64_t SteadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -192,12 +193,9 @@ void ProtocolAddTelegram(const std::uint8_t* bytes, std::size_t count, int kind)
   AddLocked(s, text, kind);
 }
 
-void ProtocolStateChange(StateNameTable table, std::uint8_t oldState, int oldNumber,
-                         std::uint8_t newState, int newNumber) {
-  if (oldState == newState) return;
-  // The names come from the string table; load them before the protocol's lock is taken.
-  const std::string from = StateShortText(table, oldState, oldNumber);
-  const std::string to = StateShortText(table, newState, newNumber);
+void ProtocolStateChange(std::string_view fromName, std::string_view toName) {
+  const std::string from(fromName);
+  const std::string to(toName);
   ProtocolState& s = State();
   std::lock_guard lock(s.mutex);
   const std::int64_t now = s.Now();

@@ -207,9 +207,7 @@ void WriteSettings(SettingsBackend& backend, const Settings& settings);
 
 // The program's one set of setting variables.
 Settings& ProgramSettings();
-// Start-up: ReadSettings into the program's settings and hands the port paths to the serial
-// layer (SetPortPath; an empty path there means the port's default device).
-void LoadSettings(SettingsBackend& backend);
+// (Start-up: LoadSettings in shell/program_settings.h reads them and hands on the port paths.)
 // Exit: WriteSettings from the program's settings.
 void SaveSettings(SettingsBackend& backend);
 

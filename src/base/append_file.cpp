@@ -1,4 +1,4 @@
-#include "views/append_file.h"
+#include "base/append_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
