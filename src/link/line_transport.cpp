@@ -508,6 +508,11 @@ void LineTransport::Dispatch(FramingSlot slot) {
       transferError_.store(true);
       replyEvent_.Set();
     }
+  } else if (slot == FramingSlot::kLine && !frame.empty() && frame.size() == sentLength &&
+             std::equal(frame.begin(), frame.end(), sent.begin())) {
+    // The echo of a repeated request once more: the first attempt's echo came back so late that
+    // it was taken for the repetition's. No reply of either framing equals its request (the
+    // addresses are swapped), so it is dropped like any echo rather than taken for the answer.
   } else if (const ReplyKind kind =
                  FramingIn(slot)->Classify(frame, std::span(sent.data(), sentLength));
              kind != ReplyKind::kForeign) {

@@ -383,5 +383,31 @@ TEST(KeywordAssembly, SkippedBytesAreNotRecordedAndTheNextOneStartsTheFrame) {
   EXPECT_EQ(transport.ReceiverModeValue(), kRxFirst);
 }
 
+TEST(KeywordAssembly, ALateEchoOfARepeatedRequestIsNotTakenForTheReply) {
+  linktest::RecordingProtocol protocol;
+  KeywordTransport transport;
+  TransportTiming timing = KeywordTiming();
+  timing.byteTimeoutMs = 1;
+  transport.SetTiming(timing);
+  const Bytes echo = Frame(0x51, 0xF1, kRequest);
+  // The first attempt's echo, the repetition's echo, then the answer.
+  ScriptedLine line(Concat(Concat(echo, echo), kPositive));
+  transport.SetReceiveLine(&line);
+  transport.SetReceiverMode(kRxFirst);
+  ASSERT_TRUE(transport.PrepareTransmit(kRequest, FramingSlot::kLine));
+  for (int frame = 0; frame < 3; ++frame) {
+    for (int i = 0; i < 20 && transport.ReceiverModeValue() != kRxDispatch; ++i)
+      transport.ReceiverStep();
+    ASSERT_EQ(transport.ReceiverModeValue(), kRxDispatch) << "frame " << frame;
+    transport.ReceiverStep();
+    if (frame < 2) {
+      EXPECT_FALSE(transport.ReplyEvent().IsSet()) << "frame " << frame;
+    }
+  }
+  EXPECT_TRUE(transport.ReplyEvent().IsSet());
+  EXPECT_EQ(protocol.Texts(kProtocolReceived), Strings{kPositiveText});
+  EXPECT_TRUE(protocol.Texts(kProtocolError).empty());
+}
+
 }  // namespace
 }  // namespace heatdiag
