@@ -25,8 +25,8 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 using std::chrono::duration_cast;
 using std::chrono::microseconds;
-using std::chrono::nanoseconds;
 using std::chrono::milliseconds;
+using std::chrono::nanoseconds;
 
 // Longest wait of the serving loop; Stop() wakes it at once anyway.
 constexpr milliseconds kMaxPoll{100};

@@ -198,11 +198,12 @@ std::string FormatSettingBlock(std::span<const std::uint8_t> bytes);
 // The settings kept beyond the 56 of the table, in the same text formats.
 std::span<const SettingDescriptor> ExtraSettingsTable();
 
-// Reads every setting of the table (and the port paths and extra settings) from the backend into settings, after
-// setting all variables to zero; a missing or non-text value takes the default text.
+// Reads every setting of the table (and the port paths and extra settings) from the backend into
+// settings, after setting all variables to zero; a missing or non-text value takes the default
+// text.
 void ReadSettings(SettingsBackend& backend, Settings& settings);
-// Writes every setting in table order, then the port paths and the extra settings; a value that cannot be written is
-// skipped.
+// Writes every setting in table order, then the port paths and the extra settings; a value that
+// cannot be written is skipped.
 void WriteSettings(SettingsBackend& backend, const Settings& settings);
 
 // The program's one set of setting variables.
