@@ -31,7 +31,6 @@ constexpr std::uint8_t kReadFaultStatus = 0x17;
 constexpr std::uint8_t kClearFaultMemory = 0x14;
 constexpr std::uint8_t kIoControl = 0x30;
 constexpr std::uint8_t kWriteLocal = 0x3B;
-constexpr std::uint8_t kStartRoutine = 0x31;
 
 // The only answer the routine request accepts: 71 31 23.
 constexpr std::uint8_t kRoutineAnswer[] = {0x71, 0x31, 0x23};
